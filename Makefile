@@ -1,0 +1,75 @@
+# The two commands of a fresh Debian machine: `make run` and `make test`. Each installs what is
+# missing, configures and builds; then runs the program or every test.
+
+BUILD_DIR  ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+# CI builds treat every warning as an error.
+ifeq ($(CI),true)
+WERROR ?= ON
+else
+WERROR ?= OFF
+endif
+
+APT_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
+                libcli11-dev nlohmann-json3-dev
+
+TARVOS := $(BUILD_DIR)/bin/tarvos
+DEMO_DIR := $(BUILD_DIR)/demo
+
+.PHONY: all deps configure build run test bench sanitize tsan clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(APT_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  sudo=""; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  $$sudo apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTARVOS_WERROR=$(WERROR)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Until the window program exists: a headless demonstration with the command-line program.
+run: build
+	@mkdir -p $(DEMO_DIR)
+	@echo "== Theoretical BER of 64-QAM (mode 4, before Reed-Solomon), 20 to 35 dB"
+	$(TARVOS) --settings $(DEMO_DIR)/demo.ini theory --mode 4 --qam 64 --ber-point 1 --from 20 --to 35 --at 25 --at 32
+	@echo "== A measured document: receiver settings, samples and END"
+	$(TARVOS) --settings $(DEMO_DIR)/demo.ini info examples/demo-64qam.tvd
+	@echo "== The same document as a text table"
+	$(TARVOS) export examples/demo-64qam.tvd -o $(DEMO_DIR)/demo-64qam.txt
+	@cat $(DEMO_DIR)/demo-64qam.txt; echo
+	@echo "== Settings store (written to $(DEMO_DIR)/demo.ini)"
+	$(TARVOS) settings --settings $(DEMO_DIR)/demo.ini --save
+
+bench: build
+	bench/run.sh $(BUILD_DIR)
+
+# The tests under AddressSanitizer with UndefinedBehaviorSanitizer, and under ThreadSanitizer.
+sanitize: deps
+	cmake -S . -B $(BUILD_DIR)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVOS_WERROR=ON \
+	  -DTARVOS_SANITIZE=address,undefined -DTARVOS_BUILD_BENCH=OFF
+	cmake --build $(BUILD_DIR)-asan -j $(JOBS)
+	ctest --test-dir $(BUILD_DIR)-asan --output-on-failure -j $(JOBS)
+
+tsan: deps
+	cmake -S . -B $(BUILD_DIR)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVOS_WERROR=ON \
+	  -DTARVOS_SANITIZE=thread -DTARVOS_BUILD_BENCH=OFF
+	cmake --build $(BUILD_DIR)-tsan -j $(JOBS)
+	ctest --test-dir $(BUILD_DIR)-tsan --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan

@@ -1,0 +1,54 @@
+// The program's settings file: the sections "Measurement", "Port Settings" and "KVR Settings"
+// that the document loads when it is created and writes back when it is closed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "document/settings_persistence.h"
+
+namespace tarvos {
+
+inline constexpr const char* kMeasurementSection = "Measurement";
+inline constexpr const char* kPortSection = "Port Settings";
+inline constexpr const char* kReceiverSection = "KVR Settings";
+// The window program's name: every program of the suite shares its settings file.
+inline constexpr const char* kWindowProgramName = "kvr-tarvos";
+
+struct SettingsLocation {
+    std::optional<std::filesystem::path> programPath;
+    std::optional<std::filesystem::path> settingsFile;  // none: defaults, nothing written
+};
+
+// The settings file: `explicitFile` (--settings) when given; otherwise the file that belongs to
+// the running program, or to `programName` in the running program's folder when one is named.
+SettingsLocation LocateSettingsFile(const std::optional<std::filesystem::path>& explicitFile,
+                                    std::string_view programName = {});
+
+// Reads the three sections; a missing file or key gives the default, a value without a number 0.
+StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file);
+// Writes every key of the three sections in order; other sections and keys stay as they are.
+// A file that exists but cannot be read is left alone and reported.
+Status SaveSettings(const std::filesystem::path& file, const StoredSettings& settings);
+
+std::array<std::uint8_t, 4> ParseRemoteHost(std::string_view text);
+std::string FormatRemoteHost(const std::array<std::uint8_t, 4>& host);
+
+// The document's store backed by the settings file.
+class IniSettingsStore : public SettingsPersistence {
+public:
+    explicit IniSettingsStore(SettingsLocation location) : location_(std::move(location)) {}
+    StoredSettings Load() override { return LoadSettings(location_.settingsFile); }
+    Status Save(const StoredSettings& settings) override;
+    const SettingsLocation& Location() const { return location_; }
+
+private:
+    SettingsLocation location_;
+};
+
+}  // namespace tarvos

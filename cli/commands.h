@@ -1,0 +1,59 @@
+// The subcommands of the "tarvos" program: each one's options as parsed, the function that
+// adds it to the command line and the one that runs it and returns the exit status.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/receiver_options.h"
+
+namespace tarvos::cli {
+
+// Options given before the subcommand.
+struct GlobalArgs {
+    std::optional<std::string> settings;
+};
+
+struct TheoryArgs {
+    std::optional<std::string> settings;
+    ReceiverOptionTexts receiver;
+    std::optional<std::string> from, to, threshold;
+    std::vector<std::string> at;
+    bool json = false;
+};
+
+struct InfoArgs {
+    std::optional<std::string> settings;
+    std::string file;
+    std::optional<std::string> threshold;
+    bool json = false;
+};
+
+struct ExportArgs {
+    std::optional<std::string> settings;
+    std::string file;
+    std::optional<std::string> output;
+};
+
+struct SettingsArgs {
+    std::optional<std::string> settings;
+    bool json = false;
+    bool save = false;
+};
+
+CLI::App* AddTheoryCommand(CLI::App& app, TheoryArgs& args);
+int RunTheory(const GlobalArgs& global, const TheoryArgs& args);
+
+CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args);
+int RunInfo(const GlobalArgs& global, const InfoArgs& args);
+
+CLI::App* AddExportCommand(CLI::App& app, ExportArgs& args);
+int RunExport(const ExportArgs& args);
+
+CLI::App* AddSettingsCommand(CLI::App& app, SettingsArgs& args);
+int RunSettings(const GlobalArgs& global, const SettingsArgs& args);
+
+}  // namespace tarvos::cli

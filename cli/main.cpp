@@ -1,0 +1,75 @@
+// The "tarvos" command: theoretical curves, measurement documents and the shared settings file
+// from a shell, for scripts and for checks without the window program.
+#include <exception>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/program_output.h"
+#include "cli/settings_option.h"
+
+namespace tarvos::cli {
+namespace {
+
+struct AllArgs {
+    GlobalArgs global;
+    TheoryArgs theory;
+    InfoArgs info;
+    ExportArgs exportArgs;
+    SettingsArgs settings;
+};
+
+struct Commands {
+    CLI::App* theory;
+    CLI::App* info;
+    CLI::App* exportCmd;
+    CLI::App* settings;
+};
+
+Commands SetUp(CLI::App& app, AllArgs& args) {
+    app.footer(
+        "Without --settings the settings file is kvr-tarvos.ini beside this program, the one the\n"
+        "window program uses. Run \"tarvos COMMAND --help\" for a command's options.");
+    app.set_version_flag("--version", "tarvos " TARVOS_VERSION, "Print the version and exit");
+    AddSettingsOption(app, args.global.settings);
+    // No require_subcommand: CLI11 checks it before unknown words and would answer a
+    // mistyped command with "A subcommand is required"; Dispatch reports a missing one.
+    app.require_subcommand(0, 1);
+    return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
+            AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings)};
+}
+
+int Dispatch(const Commands& commands, const AllArgs& args) {
+    if (commands.theory->parsed()) return RunTheory(args.global, args.theory);
+    if (commands.info->parsed()) return RunInfo(args.global, args.info);
+    if (commands.exportCmd->parsed()) return RunExport(args.exportArgs);
+    if (commands.settings->parsed()) return RunSettings(args.global, args.settings);
+    return ReportFailure("a command is required: theory, info, export or settings\n"
+                         "Run with --help for more information.");
+}
+
+int Run(int argc, char** argv) {
+    CLI::App app("KVR Tarvos on the command line: theoretical BER curves, measurement documents "
+                 "and the settings file.",
+                 "tarvos");
+    AllArgs args;
+    const Commands commands = SetUp(app, args);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version are successful runs; every mistake on the command line is status 1.
+        return app.exit(e) == 0 ? kExitOk : kExitFailure;
+    }
+    return Dispatch(commands, args);
+}
+
+}  // namespace
+}  // namespace tarvos::cli
+
+int main(int argc, char** argv) {
+    try {
+        return tarvos::cli::Run(argc, argv);
+    } catch (const std::exception& e) {
+        return tarvos::cli::ReportFailure(e.what());
+    }
+}

@@ -1,0 +1,210 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+namespace tarvos {
+namespace {
+
+constexpr std::size_t kReadChunk = std::size_t{64} << 10;
+// A signal storm must not keep a call retrying forever.
+constexpr int kMaxInterruptions = 1000;
+// Same limit the kernel puts on symbolic links followed in one lookup.
+constexpr int kMaxLinkDepth = 40;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now so that a failing close (delayed write errors) can be reported.
+    int Close() { return ::close(std::exchange(fd_, -1)); }
+
+private:
+    int fd_;
+};
+
+// Removes the temporary file unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+    void Keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+Error SystemError(const std::filesystem::path& path, int error) {
+    return Error{path.string() + ": " + std::generic_category().message(error), error};
+}
+
+template <class Call>
+auto RetryInterrupted(Call call) {
+    auto result = call();
+    for (int i = 0; i < kMaxInterruptions && result < 0 && errno == EINTR; ++i) result = call();
+    return result;
+}
+
+// Non-blocking open so that a FIFO without a writer cannot hang the caller; reads then block
+// as usual.
+int OpenForReading(const std::filesystem::path& path) {
+    const int fd = RetryInterrupted([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
+    if (fd < 0) return fd;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+// Reads until end of file, but never more than limit + 1 bytes, so that files without a
+// trustworthy size (/proc, pipes, files still growing) are bounded too.
+Result<std::string> ReadBounded(int fd, const std::filesystem::path& path, std::size_t expected,
+                                std::size_t limit) {
+    std::string data;
+    data.reserve(std::min(expected, limit));
+    std::string chunk(kReadChunk, '\0');
+    while (data.size() <= limit) {
+        const std::size_t remaining = limit - data.size();  // limit + 1 could overflow
+        const std::size_t want = remaining >= chunk.size() ? chunk.size() : remaining + 1;
+        const ssize_t got = RetryInterrupted([&] { return ::read(fd, chunk.data(), want); });
+        if (got < 0) return SystemError(path, errno);
+        if (got == 0) return data;
+        data.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    return Error{path.string() + ": file too large", EFBIG};
+}
+
+Status WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+    while (!bytes.empty()) {
+        const ssize_t written = RetryInterrupted([&] { return ::write(fd, bytes.data(), bytes.size()); });
+        if (written < 0) return SystemError(path, errno);
+        if (written == 0) return SystemError(path, EIO);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+// The file a write should replace: a symbolic link is followed (even a dangling one) so
+// that the link itself survives and its target gets the new contents.
+Result<std::filesystem::path> WriteTarget(const std::filesystem::path& path) {
+    std::filesystem::path target = path;
+    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) return target;
+        const std::filesystem::path link = std::filesystem::read_symlink(target, ec);
+        if (ec) return SystemError(target, ec.value());
+        target = link.is_absolute() ? link : target.parent_path() / link;
+    }
+    return SystemError(path, ELOOP);
+}
+
+// The process umask, read without changing it (umask() would race with other threads).
+mode_t CurrentUmask() {
+    constexpr mode_t kUsual = 022;
+    auto status = ReadWholeFile("/proc/self/status", std::size_t{1} << 16);
+    if (!status) return kUsual;
+    const std::string& text = status.value();
+    const std::size_t at = text.find("\nUmask:");
+    if (at == std::string::npos) return kUsual;
+    std::size_t pos = text.find_first_not_of(" \t", at + 7);
+    mode_t mask = 0;
+    for (int n = 0; n < 4 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++n, ++pos) {
+        mask = static_cast<mode_t>(mask * 8 + static_cast<mode_t>(text[pos] - '0'));
+    }
+    return mask & 0777;
+}
+
+// What is there now at the target: none for a new file. Only regular files are replaced;
+// renaming over a device or a FIFO (say /dev/null, when run as root) would destroy it.
+Result<std::optional<struct stat>> ExistingTarget(const std::string& target, const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) {
+        if (errno == ENOENT) return std::optional<struct stat>{};
+        return SystemError(path, errno);
+    }
+    if (S_ISDIR(info.st_mode)) return SystemError(path, EISDIR);
+    if (!S_ISREG(info.st_mode)) return Error{path.string() + ": not a regular file", EINVAL};
+    return std::optional<struct stat>{info};
+}
+
+// The new file gets the old file's permission bits and, where allowed, its owner, so that
+// saving does not quietly change who may read it; a new file gets what any new file would.
+Status AdoptPermissions(int fd, const std::optional<struct stat>& old, const std::filesystem::path& path) {
+    if (!old) {
+        if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) return SystemError(path, errno);
+        return {};
+    }
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
+        [[maybe_unused]] const int ignored = ::fchown(fd, old->st_uid, old->st_gid);  // best effort
+    }
+    if (::fchmod(fd, old->st_mode & 07777) != 0) return SystemError(path, errno);
+    return {};
+}
+
+void SyncDirectory(const std::filesystem::path& file) {
+    const std::filesystem::path dir = file.parent_path().empty() ? "." : file.parent_path();
+    const UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid()) ::fsync(fd.get());  // durability of the rename only; the data is safe already
+}
+
+Status WriteTemporary(UniqueFd& fd, const std::optional<struct stat>& old, std::string_view bytes,
+                      const std::filesystem::path& path) {
+    if (Status s = AdoptPermissions(fd.get(), old, path); !s) return s;
+    if (Status s = WriteAll(fd.get(), bytes, path); !s) return s;
+    if (::fsync(fd.get()) != 0) return SystemError(path, errno);
+    if (fd.Close() != 0) return SystemError(path, errno);
+    return {};
+}
+
+}  // namespace
+
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    const UniqueFd fd(OpenForReading(path));
+    if (!fd.valid()) return SystemError(path, errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return SystemError(path, errno);
+    if (S_ISDIR(info.st_mode)) return SystemError(path, EISDIR);
+    std::size_t expected = 0;
+    if (S_ISREG(info.st_mode)) {
+        expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+        if (expected > maxBytes) return Error{path.string() + ": file too large", EFBIG};
+    }
+    return ReadBounded(fd.get(), path, expected, maxBytes);
+}
+
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    auto resolved = WriteTarget(path);
+    if (!resolved) return resolved.error();
+    const std::string target = resolved.value().string();
+    const auto existing = ExistingTarget(target, path);
+    if (!existing) return existing.error();
+    std::string pattern = target + ".XXXXXX";
+    UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!fd.valid()) return SystemError(path, errno);
+    TemporaryFile temporary(pattern);
+    if (Status s = WriteTemporary(fd, existing.value(), bytes, path); !s) return s;
+    if (::rename(temporary.path().c_str(), target.c_str()) != 0) return SystemError(path, errno);
+    temporary.Keep();
+    SyncDirectory(resolved.value());
+    return {};
+}
+
+}  // namespace tarvos

@@ -1,0 +1,90 @@
+#include "cli_fixture.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+extern char** environ;
+
+namespace tarvos::testing {
+namespace {
+
+// A hanging program is killed and fails its test (status -1) instead of stopping the suite.
+int WaitWithTimeout(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) ::kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+void CliTest::SetUp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+}
+
+void CliTest::TearDown() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+RunResult CliTest::RunRaw(const std::vector<std::string>& args, const std::string& stdoutFile) const {
+    const std::string outPath = stdoutFile.empty() ? Path("stdout.bin").string() : stdoutFile;
+    const std::string errPath = Path("stderr.txt").string();
+    std::vector<std::string> words{TARVOS_BINARY};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, TARVOS_BINARY, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    RunResult result;
+    if (spawned != 0) return result;  // status -1 fails the test
+    result.exitCode = WaitWithTimeout(pid);
+    if (stdoutFile.empty()) result.out = ReadBytes(outPath);
+    result.err = ReadBytes(errPath);
+    return result;
+}
+
+RunResult CliTest::Run(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--settings", SettingsPath().string()});
+    return RunRaw(args);
+}
+
+nlohmann::json CliTest::RunJson(std::vector<std::string> args) const {
+    const RunResult r = Run(std::move(args));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return nlohmann::json::parse(r.out, nullptr, false);  // a parse failure compares unequal
+}
+
+void CliTest::WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string CliTest::ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace tarvos::testing

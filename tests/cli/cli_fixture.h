@@ -1,0 +1,43 @@
+// Runs the tarvos program in a fresh directory of its own, with --settings pointing into it so
+// that no test ever reads or writes the real kvr-tarvos.ini.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace tarvos::testing {
+
+struct RunResult {
+    int exitCode = -1;  // -1 when the program did not end normally
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path Path(std::string_view name) const { return dir_ / name; }
+    std::filesystem::path SettingsPath() const { return Path("kvr-tarvos.ini"); }
+
+    // The arguments as given, with standard output going to `stdoutFile` when one is named.
+    RunResult RunRaw(const std::vector<std::string>& args, const std::string& stdoutFile = {}) const;
+    // The arguments followed by --settings SettingsPath().
+    RunResult Run(std::vector<std::string> args) const;
+    // Run, expecting success and JSON on standard output.
+    nlohmann::json RunJson(std::vector<std::string> args) const;
+
+    static void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
+    static std::string ReadBytes(const std::filesystem::path& path);
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace tarvos::testing
