@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/settings_keys.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/program_path.h"
@@ -9,90 +10,19 @@
 namespace tarvos {
 namespace {
 
-constexpr const char* kDefaultRemoteHost = "000.000.000.000";
-
-double ReadDouble(const IniFile& ini, const char* section, const char* key, const char* fallback) {
-    return ParseLeadingNumber(ini.GetString(section, key, fallback));
+// Integer keys take the leading integer of their text, doubles the leading number, the parity
+// its text (at most 259 characters) and the remote host its four octets.
+void ReadKey(const IniFile& ini, const SettingsKey& key, int& value) {
+    value = ini.GetInt(key.section, key.name, ParseLeadingInt(key.defaultText));
 }
-
-void ReadMeasurement(const IniFile& ini, MeasurementOptions& o) {
-    const char* s = kMeasurementSection;
-    o.samples = ini.GetInt(s, "Samples", 20);
-    o.resolution = ini.GetInt(s, "Resolution", 10);
-    o.zeroExit = ini.GetInt(s, "Zero Exit", 1);
-    o.findEnd = ini.GetInt(s, "Find BER", 1);
-    o.threshold = ReadDouble(ini, s, "Treshold", "2.0E-4");
-    o.manualMode = ini.GetInt(s, "Manual Mode", 1);
+void ReadKey(const IniFile& ini, const SettingsKey& key, double& value) {
+    value = ParseLeadingNumber(ini.GetString(key.section, key.name, key.defaultText));
 }
-
-void ReadPort(const IniFile& ini, PortSettings& p) {
-    const char* s = kPortSection;
-    p.rcMethod = ini.GetInt(s, "RC Method", 0);
-    p.comPort = ini.GetInt(s, "COM Port", 1);
-    p.baudRate = ini.GetInt(s, "Baudrate", 19200);
-    p.dataBits = ini.GetInt(s, "Databits", 8);
-    p.parity = ini.GetString(s, "Parity", "N");
-    p.stopBits = ini.GetInt(s, "Stopbits", 1);
-    p.handshake = ini.GetInt(s, "Handshake", 2);
-    p.board = ini.GetInt(s, "Board", 0);
-    p.primaryAddress = ini.GetInt(s, "Primary Address", 0);
-    p.remoteHost = ParseRemoteHost(ini.GetString(s, "Remote Host", kDefaultRemoteHost));
-    p.remotePort = ini.GetInt(s, "Remote Port", 1000);
+void ReadKey(const IniFile& ini, const SettingsKey& key, std::string& value) {
+    value = ini.GetString(key.section, key.name, key.defaultText);
 }
-
-void ReadReceiver(const IniFile& ini, ReceiverSettings& r) {
-    const char* s = kReceiverSection;
-    r.sawBandwidth = ini.GetInt(s, "Band Width", 8);
-    r.channelBandwidth = ini.GetInt(s, "Channel Band Width", 8);
-    r.frequency = ReadDouble(ini, s, "Frequency", "100");
-    r.input = ini.GetInt(s, "Input", 128);
-    r.berPoint = ini.GetInt(s, "Measure BER", 1);
-    r.mode = ini.GetInt(s, "Mode", 4);
-    r.qamOrder = ini.GetInt(s, "QAM Order", 64);
-    r.rollOff = ini.GetInt(s, "Roll-Off Factor", 15);
-    r.symbolRate = ReadDouble(ini, s, "Symbol Rate", "6.9");
-    r.snrBegin = ReadDouble(ini, s, "SNR Begin", "20");
-    r.snrEnd = ReadDouble(ini, s, "SNR End", "35");
-}
-
-void WriteMeasurement(IniFile& ini, const MeasurementOptions& o) {
-    const char* s = kMeasurementSection;
-    ini.Set(s, "Samples", std::to_string(o.samples));
-    ini.Set(s, "Resolution", std::to_string(o.resolution));
-    ini.Set(s, "Zero Exit", std::to_string(o.zeroExit));
-    ini.Set(s, "Find BER", std::to_string(o.findEnd));
-    ini.Set(s, "Treshold", FormatNumber(o.threshold));
-    ini.Set(s, "Manual Mode", std::to_string(o.manualMode));
-}
-
-void WritePort(IniFile& ini, const PortSettings& p) {
-    const char* s = kPortSection;
-    ini.Set(s, "RC Method", std::to_string(p.rcMethod));
-    ini.Set(s, "COM Port", std::to_string(p.comPort));
-    ini.Set(s, "Baudrate", std::to_string(p.baudRate));
-    ini.Set(s, "Databits", std::to_string(p.dataBits));
-    ini.Set(s, "Parity", p.parity);
-    ini.Set(s, "Stopbits", std::to_string(p.stopBits));
-    ini.Set(s, "Handshake", std::to_string(p.handshake));
-    ini.Set(s, "Board", std::to_string(p.board));
-    ini.Set(s, "Primary Address", std::to_string(p.primaryAddress));
-    ini.Set(s, "Remote Host", FormatRemoteHost(p.remoteHost));
-    ini.Set(s, "Remote Port", std::to_string(p.remotePort));
-}
-
-void WriteReceiver(IniFile& ini, const ReceiverSettings& r) {
-    const char* s = kReceiverSection;
-    ini.Set(s, "Band Width", std::to_string(r.sawBandwidth));
-    ini.Set(s, "Channel Band Width", std::to_string(r.channelBandwidth));
-    ini.Set(s, "Frequency", FormatNumber(r.frequency));
-    ini.Set(s, "Input", std::to_string(r.input));
-    ini.Set(s, "Measure BER", std::to_string(r.berPoint));
-    ini.Set(s, "Mode", std::to_string(r.mode));
-    ini.Set(s, "QAM Order", std::to_string(r.qamOrder));
-    ini.Set(s, "Roll-Off Factor", std::to_string(r.rollOff));
-    ini.Set(s, "Symbol Rate", FormatNumber(r.symbolRate));
-    ini.Set(s, "SNR Begin", FormatNumber(r.snrBegin));
-    ini.Set(s, "SNR End", FormatNumber(r.snrEnd));
+void ReadKey(const IniFile& ini, const SettingsKey& key, RemoteHost& value) {
+    value = ParseRemoteHost(ini.GetString(key.section, key.name, key.defaultText));
 }
 
 }  // namespace
@@ -115,9 +45,7 @@ StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file) {
     StoredSettings settings;  // every default, as with no settings file
     if (!file) return settings;
     const IniFile ini = IniFile::Load(*file);
-    ReadMeasurement(ini, settings.options);
-    ReadPort(ini, settings.port);
-    ReadReceiver(ini, settings.receiver);
+    ForEachSettingsKey(settings, [&](const SettingsKey& key, auto& value) { ReadKey(ini, key, value); });
     return settings;
 }
 
@@ -126,14 +54,14 @@ Status SaveSettings(const std::filesystem::path& file, const StoredSettings& set
     // and a crash can no longer leave half of the keys written.
     Result<IniFile> ini = IniFile::LoadForUpdate(file);
     if (!ini) return ini.error();
-    WriteMeasurement(ini.value(), settings.options);
-    WritePort(ini.value(), settings.port);
-    WriteReceiver(ini.value(), settings.receiver);
+    ForEachSettingsKey(settings, [&](const SettingsKey& key, const auto& value) {
+        ini.value().Set(key.section, key.name, SettingsValueText(value));
+    });
     return ini.value().Save(file);
 }
 
-std::array<std::uint8_t, 4> ParseRemoteHost(std::string_view text) {
-    std::array<std::uint8_t, 4> host{};
+RemoteHost ParseRemoteHost(std::string_view text) {
+    RemoteHost host{};
     std::size_t at = 0;
     for (int octet = 0; octet < 4; ++octet) {
         if (octet > 0) {
@@ -146,12 +74,17 @@ std::array<std::uint8_t, 4> ParseRemoteHost(std::string_view text) {
     return host;
 }
 
-std::string FormatRemoteHost(const std::array<std::uint8_t, 4>& host) {
+std::string FormatRemoteHost(const RemoteHost& host) {
     char text[16];
     std::snprintf(text, sizeof text, "%03u.%03u.%03u.%03u", unsigned{host[0]},
                   unsigned{host[1]}, unsigned{host[2]}, unsigned{host[3]});
     return text;
 }
+
+std::string SettingsValueText(int value) { return std::to_string(value); }
+std::string SettingsValueText(double value) { return FormatNumber(value); }
+std::string SettingsValueText(const std::string& value) { return value; }
+std::string SettingsValueText(const RemoteHost& value) { return FormatRemoteHost(value); }
 
 Status IniSettingsStore::Save(const StoredSettings& settings) {
     if (!location_.settingsFile) return {};  // no settings file: nothing is written

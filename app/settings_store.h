@@ -10,13 +10,11 @@
 #include <string_view>
 #include <utility>
 
+#include "app/settings_keys.h"
 #include "document/settings_persistence.h"
 
 namespace tarvos {
 
-inline constexpr const char* kMeasurementSection = "Measurement";
-inline constexpr const char* kPortSection = "Port Settings";
-inline constexpr const char* kReceiverSection = "KVR Settings";
 // The window program's name: every program of the suite shares its settings file.
 inline constexpr const char* kWindowProgramName = "kvr-tarvos";
 
@@ -36,8 +34,17 @@ StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file);
 // A file that exists but cannot be read is left alone and reported.
 Status SaveSettings(const std::filesystem::path& file, const StoredSettings& settings);
 
-std::array<std::uint8_t, 4> ParseRemoteHost(std::string_view text);
-std::string FormatRemoteHost(const std::array<std::uint8_t, 4>& host);
+// Four octets from "a.b.c.d" (each the low 8 bits of its leading integer); all 0 when a "."
+// is missing; written back as four zero-padded three-digit octets.
+RemoteHost ParseRemoteHost(std::string_view text);
+std::string FormatRemoteHost(const RemoteHost& host);
+
+// A field's text as the settings file holds it: integers in decimal, doubles by the number
+// rule (100., 2.e-004), the parity as it is, the remote host as 010.000.000.001.
+std::string SettingsValueText(int value);
+std::string SettingsValueText(double value);
+std::string SettingsValueText(const std::string& value);
+std::string SettingsValueText(const RemoteHost& value);
 
 // The document's store backed by the settings file.
 class IniSettingsStore : public SettingsPersistence {

@@ -17,9 +17,7 @@ int SaveBack(const SettingsLocation& where, C_KVR_DiaDoc& doc) {
     if (!where.settingsFile)
         return ReportFailure(
             "cannot save the settings: the program's folder is unknown; use --settings FILE");
-    // What could not be read was shown as defaults; writing them would lose the file's contents.
-    if (const std::optional<Error> problem = SettingsReadProblem(where))
-        return ReportFailure("cannot save the settings: the file cannot be read: " + problem->message);
+    // A file that exists but cannot be read is refused by the store, never replaced.
     if (Status saved = doc.Close(); !saved.ok())
         return ReportFailure("cannot save the settings: " + saved.error().message);
     return kExitOk;

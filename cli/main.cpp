@@ -32,8 +32,9 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
         "window program uses. Run \"tarvos COMMAND --help\" for a command's options.");
     app.set_version_flag("--version", "tarvos " TARVOS_VERSION, "Print the version and exit");
     AddSettingsOption(app, args.global.settings);
-    // No require_subcommand: CLI11 checks it before unknown words and would answer a
-    // mistyped command with "A subcommand is required"; Dispatch reports a missing one.
+    // At most one command, but not "exactly one": CLI11 checks that before unknown words and
+    // would answer a mistyped command with "A subcommand is required"; Dispatch reports a
+    // missing one.
     app.require_subcommand(0, 1);
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
             AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings)};

@@ -239,7 +239,7 @@ Result<IniFile> IniFile::LoadForUpdate(const std::filesystem::path& path) {
     auto bytes = ReadWholeFile(path, kMaxIniBytes);
     if (bytes) return Parse(bytes.value());
     if (bytes.error().systemError == ENOENT) return IniFile{};
-    return bytes.error();
+    return Error{"the file cannot be read: " + bytes.error().message, bytes.error().systemError};
 }
 
 Status WriteProfileString(const std::filesystem::path& file, std::string_view section,
