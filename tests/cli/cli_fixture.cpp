@@ -7,8 +7,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 extern char** environ;
@@ -28,17 +26,6 @@ int WaitWithTimeout(pid_t pid) {
 }
 
 }  // namespace
-
-void CliTest::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-}
-
-void CliTest::TearDown() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-}
 
 RunResult CliTest::RunRaw(const std::vector<std::string>& args, const std::string& stdoutFile) const {
     const std::string outPath = stdoutFile.empty() ? Path("stdout.bin").string() : stdoutFile;
@@ -74,17 +61,6 @@ nlohmann::json CliTest::RunJson(std::vector<std::string> args) const {
     const RunResult r = Run(std::move(args));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return nlohmann::json::parse(r.out, nullptr, false);  // a parse failure compares unequal
-}
-
-void CliTest::WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::string CliTest::ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace tarvos::testing

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/temp_dir.h"
+
 namespace tarvos::testing {
 
 struct RunResult {
@@ -19,12 +21,8 @@ struct RunResult {
     std::string err;
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public TempDirectoryTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    std::filesystem::path Path(std::string_view name) const { return dir_ / name; }
     std::filesystem::path SettingsPath() const { return Path("kvr-tarvos.ini"); }
 
     // The arguments as given, with standard output going to `stdoutFile` when one is named.
@@ -33,11 +31,6 @@ protected:
     RunResult Run(std::vector<std::string> args) const;
     // Run, expecting success and JSON on standard output.
     nlohmann::json RunJson(std::vector<std::string> args) const;
-
-    static void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
-    static std::string ReadBytes(const std::filesystem::path& path);
-
-    std::filesystem::path dir_;
 };
 
 }  // namespace tarvos::testing

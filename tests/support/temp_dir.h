@@ -17,7 +17,8 @@ namespace tarvos::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-test-XXXXXX").string();
+        // mkdtemp replaces the six X with a unique name.
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-test-").string() + std::string(6, 'X');
         if (::mkdtemp(pattern.data()) == nullptr) throw std::system_error(errno, std::generic_category());
         path_ = pattern;
     }
