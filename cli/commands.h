@@ -44,6 +44,13 @@ struct SettingsArgs {
     bool save = false;
 };
 
+struct PortArgs {
+    std::optional<std::string> settings;
+    std::optional<std::string> timeScale;
+    bool list = false;
+    std::vector<std::string> calls;
+};
+
 CLI::App* AddTheoryCommand(CLI::App& app, TheoryArgs& args);
 int RunTheory(const GlobalArgs& global, const TheoryArgs& args);
 
@@ -55,5 +62,8 @@ int RunExport(const ExportArgs& args);
 
 CLI::App* AddSettingsCommand(CLI::App& app, SettingsArgs& args);
 int RunSettings(const GlobalArgs& global, const SettingsArgs& args);
+
+CLI::App* AddPortCommand(CLI::App& app, PortArgs& args);
+int RunPort(const PortArgs& args);
 
 }  // namespace tarvos::cli

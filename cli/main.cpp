@@ -17,6 +17,7 @@ struct AllArgs {
     InfoArgs info;
     ExportArgs exportArgs;
     SettingsArgs settings;
+    PortArgs port;
 };
 
 struct Commands {
@@ -24,6 +25,7 @@ struct Commands {
     CLI::App* info;
     CLI::App* exportCmd;
     CLI::App* settings;
+    CLI::App* port;
 };
 
 Commands SetUp(CLI::App& app, AllArgs& args) {
@@ -37,7 +39,8 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
     // missing one.
     app.require_subcommand(0, 1);
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
-            AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings)};
+            AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings),
+            AddPortCommand(app, args.port)};
 }
 
 int Dispatch(const Commands& commands, const AllArgs& args) {
@@ -45,13 +48,14 @@ int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.info->parsed()) return RunInfo(args.global, args.info);
     if (commands.exportCmd->parsed()) return RunExport(args.exportArgs);
     if (commands.settings->parsed()) return RunSettings(args.global, args.settings);
-    return ReportFailure("a command is required: theory, info, export or settings\n"
+    if (commands.port->parsed()) return RunPort(args.port);
+    return ReportFailure("a command is required: theory, info, export, settings or port\n"
                          "Run with --help for more information.");
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app("KVR Tarvos on the command line: theoretical BER curves, measurement documents "
-                 "and the settings file.",
+    CLI::App app("KVR Tarvos on the command line: theoretical BER curves, measurement documents, "
+                 "the settings file and calls of the instrument library.",
                  "tarvos");
     AllArgs args;
     const Commands commands = SetUp(app, args);

@@ -235,6 +235,28 @@ int ReadProfileInt(const std::filesystem::path& file, std::string_view section, 
 
 // Unlike a read, a write must not take an unreadable file for an empty one: saving would
 // replace the whole file by a single value. Only a missing file starts empty.
+std::vector<std::string> IniFile::Sections() const {
+    std::vector<std::string> names;
+    for (const std::string& line : lines_) {
+        const auto name = SectionName(line);
+        if (!name) continue;
+        const bool seen = std::any_of(names.begin(), names.end(),
+                                      [&](const std::string& n) { return SameName(n, *name); });
+        if (!seen) names.emplace_back(*name);
+    }
+    return names;
+}
+
+bool IniFile::RemoveSection(std::string_view section) {
+    const auto range = FindSection(lines_, section);
+    if (!range) return false;
+    std::size_t first = range->header;
+    if (first > 0 && IsBlank(lines_[first - 1])) --first;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    return true;
+}
+
 Result<IniFile> IniFile::LoadForUpdate(const std::filesystem::path& path) {
     auto bytes = ReadWholeFile(path, kMaxIniBytes);
     if (bytes) return Parse(bytes.value());

@@ -43,6 +43,12 @@ public:
     // the key after the section's last entry, or adds the section at the end of the text.
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
+    // Section names in file order (each name once, as first spelled).
+    std::vector<std::string> Sections() const;
+    // Removes the first matching section with its lines, and a blank line before it; false
+    // when there is none.
+    bool RemoveSection(std::string_view section);
+
     std::string Text() const;
     // Writes the text atomically.
     Status Save(const std::filesystem::path& path) const;

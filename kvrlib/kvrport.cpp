@@ -1,0 +1,141 @@
+#include "kvrlib/kvrport.h"
+
+namespace tarvos::kvrlib {
+
+using automation::DispId;
+using automation::InvokeKind;
+using automation::Variant;
+
+namespace {
+
+const HandlerTable& Handlers() {
+    static const HandlerTable table = [] {
+        HandlerTable t;
+        AddSelectionMembers(t);
+        AddConnectionSettingsMembers(t);
+        return t;
+    }();
+    return table;
+}
+
+const MemberHandlers* HandlersOf(DispId id) {
+    const auto it = Handlers().find(id);
+    return it == Handlers().end() ? nullptr : &it->second;
+}
+
+bool Allows(const MemberSpec& spec, InvokeKind kind) {
+    using automation::Access;
+    switch (kind) {
+        case InvokeKind::Method: return spec.access == Access::Method;
+        case InvokeKind::PropertyGet: return spec.access == Access::Get || spec.access == Access::GetPut;
+        case InvokeKind::PropertyPut: return spec.access == Access::Put || spec.access == Access::GetPut;
+    }
+    return false;
+}
+
+// Converts the caller's arguments to the member's parameter types in place.
+HResult PrepareArguments(const MemberSpec& spec, InvokeKind kind, std::vector<Variant>& args) {
+    if (kind == InvokeKind::PropertyPut) {
+        if (args.size() != 1) return HResult::BadParamCount;
+        const std::string type = *spec.putType ? spec.putType : spec.type;
+        auto converted = ConvertTo(type, args[0]);
+        if (!converted.ok()) return HResult::TypeMismatch;
+        args[0] = std::move(converted.value);
+        return HResult::Ok;
+    }
+    if (args.size() != spec.params.size()) return HResult::BadParamCount;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        auto converted = ConvertTo(spec.params[i].type, args[i]);
+        if (!converted.ok()) return HResult::TypeMismatch;
+        args[i] = std::move(converted.value);
+    }
+    return HResult::Ok;
+}
+
+}  // namespace
+
+HResult KVRPort::QueryInterface(const Guid& iid, void** out) noexcept {
+    if (iid == automation::IUnknown::kIid || iid == automation::IDispatch::kIid || iid == kKvrPortIid) {
+        AddRef();
+        *out = static_cast<automation::IDispatch*>(this);
+        return HResult::Ok;
+    }
+    *out = nullptr;
+    return HResult::NoInterface;
+}
+
+std::uint32_t KVRPort::Release() noexcept {
+    const std::uint32_t left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HResult KVRPort::GetIdOfName(std::u16string_view name, DispId* id) noexcept {
+    try {
+        const automation::MemberInfo* m = KvrPortTypeInfo().FindByName(automation::Utf16ToUtf8(name));
+        if (m == nullptr) return HResult::UnknownName;
+        *id = m->id;
+        return HResult::Ok;
+    } catch (...) {
+        return HResult::OutOfMemory;
+    }
+}
+
+const automation::TypeInfo* KVRPort::GetTypeInfo() noexcept { return &KvrPortTypeInfo(); }
+
+Variant KVRPort::RunRead(const MemberSpec& spec, const std::function<Variant()>& read) {
+    try {
+        auto converted = ConvertTo(spec.type, read());
+        if (converted.ok()) return std::move(converted.value);
+    } catch (...) {
+        // The failure trap: whatever failed, the member answers with its failure value.
+    }
+    return FailureValue(spec);
+}
+
+HResult KVRPort::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args, Variant* result) noexcept {
+    try {
+        const MemberSpec* spec = FindMemberSpec(id);
+        if (spec == nullptr || !Allows(*spec, kind)) return HResult::MemberNotFound;
+        if (const HResult hr = PrepareArguments(*spec, kind, args); automation::Failed(hr)) return hr;
+        const MemberHandlers* h = HandlersOf(id);
+        Variant value;
+        if (kind == InvokeKind::PropertyGet) {
+            value = RunRead(*spec, [&] {
+                if (h == nullptr || !h->get) FailStep(HResult::NotImplemented);
+                return h->get(*this, args);
+            });
+        } else if (kind == InvokeKind::PropertyPut) {
+            Frame frame(h != nullptr && h->putInReadingFrame ? Frame::Kind::Reading : Frame::Kind::Writing);
+            try {
+                if (h != nullptr && h->put) h->put(*this, args[0], frame);
+            } catch (...) {
+                // A put cannot report failure.
+            }
+        } else if (std::string(spec->type) == "none") {
+            Frame frame(Frame::Kind::Writing);
+            try {
+                if (h != nullptr && h->method) h->method(*this, args, frame);
+            } catch (...) {
+            }
+        } else {
+            Frame frame(Frame::Kind::Reading);
+            value = RunRead(*spec, [&] {
+                if (h == nullptr || !h->method) FailStep(HResult::NotImplemented);
+                return h->method(*this, args, frame);
+            });
+        }
+        if (result != nullptr) *result = std::move(value);
+        return HResult::Ok;
+    } catch (...) {
+        return HResult::OutOfMemory;  // only the call mechanism itself can get here
+    }
+}
+
+Variant KVRPort::Own(DispId id, InvokeKind kind, std::vector<Variant> args) {
+    Variant result;
+    if (automation::Failed(Invoke(id, kind, args, &result))) return {};
+    return result;
+}
+
+}  // namespace tarvos::kvrlib
