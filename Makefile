@@ -54,6 +54,9 @@ run: build
 	@cat $(DEMO_DIR)/demo-64qam.txt; echo
 	@echo "== Settings store (written to $(DEMO_DIR)/demo.ini)"
 	$(TARVOS) settings --settings $(DEMO_DIR)/demo.ini --save
+	@echo "== The instrument library: a KVRPort object created by its ProgID (no driver selected yet)"
+	$(TARVOS) port --list | head -n 5
+	$(TARVOS) port Identity AvailableOptions MeasureBERBeforeRS OnLine
 
 bench: build
 	bench/run.sh $(BUILD_DIR)

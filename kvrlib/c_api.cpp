@@ -71,6 +71,19 @@ const tarvos::automation::MemberInfo* Member(kvr_object* object, int32_t index) 
 
 KVRLIB_EXPORT int32_t kvr_initialize(void) { return Status(tarvos::automation::CoInitialize()); }
 
+KVRLIB_EXPORT int32_t kvr_add_registry_file(const char* path) {
+    if (path == nullptr) return Status(HResult::Pointer);
+    try {
+        auto& registry = tarvos::automation::ClassRegistry::Instance();
+        auto files = registry.SearchFiles();
+        files.insert(files.begin(), path);
+        registry.SetSearchFiles(std::move(files));
+        return Status(HResult::Ok);
+    } catch (...) {
+        return Status(HResult::OutOfMemory);
+    }
+}
+
 KVRLIB_EXPORT int32_t kvr_create(const char* progid, kvr_object** out) {
     if (progid == nullptr || out == nullptr) return Status(HResult::Pointer);
     *out = nullptr;

@@ -26,6 +26,8 @@ typedef struct kvr_value {
 } kvr_value;
 
 int32_t kvr_initialize(void);
+/* Searches `path` first for registered classes (for example a build tree's registry file). */
+int32_t kvr_add_registry_file(const char* path);
 int32_t kvr_create(const char* progid, kvr_object** out);
 void kvr_release(kvr_object* object);
 

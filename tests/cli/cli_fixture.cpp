@@ -41,8 +41,15 @@ RunResult CliTest::RunRaw(const std::vector<std::string>& args, const std::strin
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // The user's own class registry must not override the build's: point it into the test folder.
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string()};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string_view(*e).rfind("XDG_CONFIG_HOME=", 0) != 0) environment.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, TARVOS_BINARY, &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&pid, TARVOS_BINARY, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     RunResult result;
     if (spawned != 0) return result;  // status -1 fails the test
