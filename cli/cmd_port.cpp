@@ -103,7 +103,8 @@ int RunPort(const PortArgs& args) {
         return ReportFailure("Initialize could not be called");
     for (const std::string& text : args.calls) {
         if (Status done = Perform(*port, text, out); !done.ok()) {
-            WriteStdout(out);
+            // What the earlier calls printed still goes out; the failing call decides the status.
+            if (Status written = WriteStdout(out); !written.ok()) ReportFailure(written.error());
             return ReportFailure(done.error());
         }
     }

@@ -111,6 +111,7 @@ std::string PortValueText(const Variant& value) {
                 .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         case VarType::Empty: return "empty";
         case VarType::Object: return "object";
+        case VarType::Bytes: return std::to_string(value.AsBytes().size()) + " bytes";
         case VarType::Error: return std::string("error: ") + automation::HResultMessage(value.AsError());
     }
     return "?";

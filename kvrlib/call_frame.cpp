@@ -43,4 +43,8 @@ Variant DriverLink::Call(std::string_view member, std::vector<Variant> args) con
     return Invoke(member, InvokeKind::Method, args);
 }
 
+Variant DriverLink::CallByRef(std::string_view member, std::vector<Variant>& args) const {
+    return Invoke(member, InvokeKind::Method, args);
+}
+
 }  // namespace tarvos::kvrlib

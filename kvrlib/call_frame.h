@@ -58,6 +58,8 @@ public:
     automation::Variant Get(std::string_view member, std::vector<automation::Variant> args = {}) const;
     void Put(std::string_view member, automation::Variant value) const;
     automation::Variant Call(std::string_view member, std::vector<automation::Variant> args = {}) const;
+    // A method whose by-reference arguments the driver writes back into `args`.
+    automation::Variant CallByRef(std::string_view member, std::vector<automation::Variant>& args) const;
 
 private:
     automation::Variant Invoke(std::string_view member, automation::InvokeKind kind,

@@ -13,6 +13,9 @@ const HandlerTable& Handlers() {
         HandlerTable t;
         AddSelectionMembers(t);
         AddConnectionSettingsMembers(t);
+        AddForwardingMembers(t);
+        AddMeasurementReadMembers(t);
+        AddScreenshotMembers(t);
         return t;
     }();
     return table;
@@ -23,29 +26,29 @@ const MemberHandlers* HandlersOf(DispId id) {
     return it == Handlers().end() ? nullptr : &it->second;
 }
 
-bool Allows(const MemberSpec& spec, InvokeKind kind) {
+bool Allows(const MemberEntry& entry, InvokeKind kind) {
     using automation::Access;
     switch (kind) {
-        case InvokeKind::Method: return spec.access == Access::Method;
-        case InvokeKind::PropertyGet: return spec.access == Access::Get || spec.access == Access::GetPut;
-        case InvokeKind::PropertyPut: return spec.access == Access::Put || spec.access == Access::GetPut;
+        case InvokeKind::Method: return entry.access == Access::Method;
+        case InvokeKind::PropertyGet: return entry.access == Access::Get || entry.access == Access::GetPut;
+        case InvokeKind::PropertyPut: return entry.access == Access::Put || entry.access == Access::GetPut;
     }
     return false;
 }
 
 // Converts the caller's arguments to the member's parameter types in place.
-HResult PrepareArguments(const MemberSpec& spec, InvokeKind kind, std::vector<Variant>& args) {
+HResult PrepareArguments(const MemberEntry& entry, InvokeKind kind, std::vector<Variant>& args) {
     if (kind == InvokeKind::PropertyPut) {
         if (args.size() != 1) return HResult::BadParamCount;
-        const std::string type = *spec.putType ? spec.putType : spec.type;
+        const std::string type = *entry.putType ? entry.putType : entry.type;
         auto converted = ConvertTo(type, args[0]);
         if (!converted.ok()) return HResult::TypeMismatch;
         args[0] = std::move(converted.value);
         return HResult::Ok;
     }
-    if (args.size() != spec.params.size()) return HResult::BadParamCount;
+    if (args.size() != entry.params.size()) return HResult::BadParamCount;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        auto converted = ConvertTo(spec.params[i].type, args[i]);
+        auto converted = ConvertTo(entry.params[i].type, args[i]);
         if (!converted.ok()) return HResult::TypeMismatch;
         args[i] = std::move(converted.value);
     }
@@ -83,25 +86,25 @@ HResult KVRPort::GetIdOfName(std::u16string_view name, DispId* id) noexcept {
 
 const automation::TypeInfo* KVRPort::GetTypeInfo() noexcept { return &KvrPortTypeInfo(); }
 
-Variant KVRPort::RunRead(const MemberSpec& spec, const std::function<Variant()>& read) {
+Variant KVRPort::RunRead(const MemberEntry& entry, const std::function<Variant()>& read) {
     try {
-        auto converted = ConvertTo(spec.type, read());
+        auto converted = ConvertTo(entry.type, read());
         if (converted.ok()) return std::move(converted.value);
     } catch (...) {
         // The failure trap: whatever failed, the member answers with its failure value.
     }
-    return FailureValue(spec);
+    return FailureValue(entry);
 }
 
 HResult KVRPort::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args, Variant* result) noexcept {
     try {
-        const MemberSpec* spec = FindMemberSpec(id);
-        if (spec == nullptr || !Allows(*spec, kind)) return HResult::MemberNotFound;
-        if (const HResult hr = PrepareArguments(*spec, kind, args); automation::Failed(hr)) return hr;
+        const MemberEntry* entry = FindMember(id);
+        if (entry == nullptr || !Allows(*entry, kind)) return HResult::MemberNotFound;
+        if (const HResult hr = PrepareArguments(*entry, kind, args); automation::Failed(hr)) return hr;
         const MemberHandlers* h = HandlersOf(id);
         Variant value;
         if (kind == InvokeKind::PropertyGet) {
-            value = RunRead(*spec, [&] {
+            value = RunRead(*entry, [&] {
                 if (h == nullptr || !h->get) FailStep(HResult::NotImplemented);
                 return h->get(*this, args);
             });
@@ -112,7 +115,7 @@ HResult KVRPort::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args, 
             } catch (...) {
                 // A put cannot report failure.
             }
-        } else if (std::string(spec->type) == "none") {
+        } else if (std::string(entry->type) == "none") {
             Frame frame(Frame::Kind::Writing);
             try {
                 if (h != nullptr && h->method) h->method(*this, args, frame);
@@ -120,7 +123,7 @@ HResult KVRPort::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args, 
             }
         } else {
             Frame frame(Frame::Kind::Reading);
-            value = RunRead(*spec, [&] {
+            value = RunRead(*entry, [&] {
                 if (h == nullptr || !h->method) FailStep(HResult::NotImplemented);
                 return h->method(*this, args, frame);
             });

@@ -50,6 +50,9 @@ using HandlerTable = std::unordered_map<automation::DispId, MemberHandlers>;
 // Each family of members adds its handlers.
 void AddSelectionMembers(HandlerTable& table);
 void AddConnectionSettingsMembers(HandlerTable& table);
+void AddForwardingMembers(HandlerTable& table);
+void AddMeasurementReadMembers(HandlerTable& table);
+void AddScreenshotMembers(HandlerTable& table);
 
 class KVRPort final : public automation::IDispatch, private automation::ModuleObject {
 public:
@@ -76,7 +79,7 @@ public:
                             std::vector<automation::Variant> args = {});
 
 private:
-    automation::Variant RunRead(const MemberSpec& spec, const std::function<automation::Variant()>& read);
+    automation::Variant RunRead(const MemberEntry& entry, const std::function<automation::Variant()>& read);
     std::atomic<std::uint32_t> refs_{1};
 };
 

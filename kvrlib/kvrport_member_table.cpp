@@ -6,8 +6,8 @@ namespace tarvos::kvrlib {
 
 using automation::Access;
 
-const std::vector<MemberSpec>& KvrPortMemberSpecs() {
-    static const std::vector<MemberSpec> specs = {
+const std::vector<MemberEntry>& KvrPortMembers() {
+    static const std::vector<MemberEntry> members = {
         {kvrport::kSelectDriver, "SelectDriver", Access::Method, "none", "", {{"Driver", "Long", false}}, Failure::None},
         {kvrport::kInitialize, "Initialize", Access::Method, "none", "", {}, Failure::None},
         {kvrport::kSettingsRCMethod, "SettingsRCMethod", Access::Method, "Boolean", "", {{"intRCMethod", "Long", false}}, Failure::False},
@@ -167,7 +167,7 @@ const std::vector<MemberSpec>& KvrPortMemberSpecs() {
         {kvrport::kMeasureOfdmStopCarrier, "MeasureOfdmStopCarrier", Access::Put, "none", "Integer", {}, Failure::None},
         {kvrport::kMeasureOfdmStartCarrier, "MeasureOfdmStartCarrier", Access::Put, "none", "Integer", {}, Failure::None},
     };
-    return specs;
+    return members;
 }
 
 }  // namespace tarvos::kvrlib

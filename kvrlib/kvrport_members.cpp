@@ -19,10 +19,10 @@ Converted<Variant> Wrap(const Converted<T>& c, Variant (*make)(T)) {
 
 }  // namespace
 
-const MemberSpec* FindMemberSpec(automation::DispId id) {
-    static const std::unordered_map<automation::DispId, const MemberSpec*> index = [] {
-        std::unordered_map<automation::DispId, const MemberSpec*> map;
-        for (const MemberSpec& s : KvrPortMemberSpecs()) map[s.id] = &s;
+const MemberEntry* FindMember(automation::DispId id) {
+    static const std::unordered_map<automation::DispId, const MemberEntry*> index = [] {
+        std::unordered_map<automation::DispId, const MemberEntry*> map;
+        for (const MemberEntry& s : KvrPortMembers()) map[s.id] = &s;
         return map;
     }();
     const auto it = index.find(id);
@@ -32,15 +32,15 @@ const MemberSpec* FindMemberSpec(automation::DispId id) {
 const automation::TypeInfo& KvrPortTypeInfo() {
     static const automation::TypeInfo info = [] {
         std::vector<automation::MemberInfo> members;
-        for (const MemberSpec& s : KvrPortMemberSpecs())
+        for (const MemberEntry& s : KvrPortMembers())
             members.push_back({s.id, s.name, s.access, s.type, s.putType, s.params});
         return automation::TypeInfo("_KVRPort", std::move(members));
     }();
     return info;
 }
 
-Variant FailureValue(const MemberSpec& spec) {
-    switch (spec.failure) {
+Variant FailureValue(const MemberEntry& entry) {
+    switch (entry.failure) {
         case Failure::None: return {};
         case Failure::False: return Variant::Bool(false);
         case Failure::EmptyString: return Variant::String(u"");
@@ -48,8 +48,8 @@ Variant FailureValue(const MemberSpec& spec) {
         case Failure::ZeroInteger: return Variant::Int16(0);
         case Failure::MinusOne:
         case Failure::Zero: {
-            const int v = spec.failure == Failure::MinusOne ? -1 : 0;
-            const std::string type = spec.type;
+            const int v = entry.failure == Failure::MinusOne ? -1 : 0;
+            const std::string type = entry.type;
             if (type == "double") return Variant::Double(v);
             if (type == "Integer") return Variant::Int16(static_cast<std::int16_t>(v));
             return Variant::Int32(v);

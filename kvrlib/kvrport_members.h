@@ -13,7 +13,7 @@ namespace tarvos::kvrlib {
 // What a member returns when one of its steps fails.
 enum class Failure { None, False, MinusOne, Zero, EmptyString, Error, ZeroInteger };
 
-struct MemberSpec {
+struct MemberEntry {
     automation::DispId id;
     const char* name;
     automation::Access access;
@@ -23,12 +23,12 @@ struct MemberSpec {
     Failure failure;
 };
 
-const std::vector<MemberSpec>& KvrPortMemberSpecs();
-const MemberSpec* FindMemberSpec(automation::DispId id);
+const std::vector<MemberEntry>& KvrPortMembers();
+const MemberEntry* FindMember(automation::DispId id);
 const automation::TypeInfo& KvrPortTypeInfo();
 
 // The failure value in the member's result type.
-automation::Variant FailureValue(const MemberSpec& spec);
+automation::Variant FailureValue(const MemberEntry& entry);
 // `value` converted to an automation type by name ("Long", "enum", "Integer", "double",
 // "Boolean", "string", "VARIANT"); Ok with the converted value, or why not.
 automation::Converted<automation::Variant> ConvertTo(const std::string& type, const automation::Variant& value);

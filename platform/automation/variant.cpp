@@ -327,6 +327,7 @@ const char* VarTypeName(VarType t) {
         case VarType::String: return "String";
         case VarType::Object: return "Object";
         case VarType::Error: return "Error";
+        case VarType::Bytes: return "Byte()";
     }
     return "Unknown";
 }
@@ -385,6 +386,12 @@ Variant Variant::ErrorCode(HResult v) {
     return r;
 }
 
+Variant Variant::Bytes(ByteArray v) {
+    Variant r;
+    r.value_.emplace<ByteArray>(std::move(v));
+    return r;
+}
+
 // --- Conversions -----------------------------------------------------------------------------
 
 namespace {
@@ -408,6 +415,7 @@ Converted<Int> ToInteger(VarType type, const Variant& v) {
                 wide = RoundDecimal(*d, lo, hi);
                 break;
             }
+            case VarType::Bytes:
             case VarType::Object:
             case VarType::Error: return Failure<Int>(HResult::TypeMismatch);
         }
@@ -441,6 +449,7 @@ Converted<double> Variant::ToDouble() const {
                 if (!d) return Failure<double>(HResult::TypeMismatch);
                 return DecimalToDouble(*d);
             }
+            case VarType::Bytes:
             case VarType::Object:
             case VarType::Error: return Failure<double>(HResult::TypeMismatch);
         }
@@ -474,6 +483,7 @@ Converted<bool> Variant::ToBool() const {
                 }
                 break;
             }
+            case VarType::Bytes:
             case VarType::Object:
             case VarType::Error: return Failure<bool>(HResult::TypeMismatch);
         }
@@ -493,6 +503,7 @@ Converted<std::u16string> Variant::ToString() const {
             case VarType::Double: r.value = DoubleText(AsDouble()); break;
             case VarType::Bool: r.value = AsBool() ? u"True" : u"False"; break;
             case VarType::String: r.value = AsString(); break;
+            case VarType::Bytes:
             case VarType::Object:
             case VarType::Error: return Failure<std::u16string>(HResult::TypeMismatch);
         }

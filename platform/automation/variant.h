@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "platform/automation/hresult.h"
 #include "platform/automation/unknown.h"
@@ -15,9 +16,11 @@ namespace tarvos::automation {
 
 class IDispatch;
 
-enum class VarType { Empty, Int16, Int32, Double, Bool, String, Object, Error };
+enum class VarType { Empty, Int16, Int32, Double, Bool, String, Object, Error, Bytes };
 
 const char* VarTypeName(VarType t);  // "Empty", "Integer", "Long", "Double", "Boolean", ...
+
+using ByteArray = std::vector<std::uint8_t>;
 
 // A converted value, or the code that says why there is none.
 template <class T>
@@ -38,6 +41,9 @@ public:
     static Variant Utf8(std::string_view v);
     static Variant Object(ComPtr<IUnknown> v);
     static Variant ErrorCode(HResult v);
+    // A byte array: passed between the library and the drivers only (screen pictures); it
+    // converts to nothing else.
+    static Variant Bytes(ByteArray v);
 
     VarType Type() const { return static_cast<VarType>(value_.index()); }
     bool IsEmpty() const { return Type() == VarType::Empty; }
@@ -62,6 +68,7 @@ public:
     const std::u16string& AsString() const { return std::get<std::u16string>(value_); }
     const ComPtr<IUnknown>& AsObject() const { return std::get<ComPtr<IUnknown>>(value_); }
     HResult AsError() const { return std::get<HResult>(value_); }
+    const ByteArray& AsBytes() const { return std::get<ByteArray>(value_); }
 
     bool operator==(const Variant& o) const;
 
@@ -72,7 +79,7 @@ private:
         bool operator==(const BoolValue&) const = default;
     };
     std::variant<std::monostate, std::int16_t, std::int32_t, double, BoolValue, std::u16string,
-                 ComPtr<IUnknown>, HResult>
+                 ComPtr<IUnknown>, HResult, ByteArray>
         value_;
 };
 

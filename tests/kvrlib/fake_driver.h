@@ -1,0 +1,100 @@
+// Scriptable stand-ins for the driver side of KvrLib: driver objects reached by name and through
+// DriverControl, their settings tree, and the three service objects. Every call lands in one
+// shared log, so a test sees what KVRPort did and in which order, and any call can be made to
+// fail by its key.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "kvrlib/driver_contract.h"
+
+namespace tarvos::kvrlib::testing {
+
+using automation::ComPtr;
+using automation::Variant;
+
+struct FakeState {
+    std::vector<std::string> calls;
+    // Keys of calls that answer HResult::Exception: a by-name member ("Mode"), an interface
+    // method ("PutOnLine", "Arm", "SetSwitch"), "SetValue <path>" for a refused write, or
+    // "Create" for the creation of any driver.
+    std::set<std::string> failing;
+    std::set<std::string> settingsNodes;              // node paths the tree knows
+    std::map<std::string, std::u16string> permitted;  // PermittedValues by node path
+    std::u16string logDirectory;                      // what EventLog's LogDirectory get answers
+};
+
+// The state every fake shares; ResetFakes restores the full settings tree and empties the rest.
+FakeState& Fakes();
+void ResetFakes();
+// Serves the five driver classes and the three service classes from this process (once).
+void RegisterFakeClasses();
+
+// Reference counting and interface queries for fakes implementing `Interfaces`; IUnknown is
+// answered by the first one.
+template <class... Interfaces>
+class FakeObject : public Interfaces... {
+public:
+    HResult QueryInterface(const Guid& iid, void** out) noexcept override {
+        using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+        *out = nullptr;
+        if (iid == automation::IUnknown::kIid) *out = static_cast<First*>(this);
+        else (void)((iid == Interfaces::kIid && (*out = static_cast<Interfaces*>(this))) || ...);
+        if (*out == nullptr) return HResult::NoInterface;
+        AddRef();
+        return HResult::Ok;
+    }
+    std::uint32_t AddRef() noexcept override { return ++refs_; }
+    std::uint32_t Release() noexcept override {
+        const std::uint32_t left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+protected:
+    virtual ~FakeObject() = default;
+
+private:
+    std::atomic<std::uint32_t> refs_{1};
+};
+
+// A driver object: any member name is accepted; a get answers the property store (Empty when
+// unset), a put writes it.
+class FakeDriver final : public FakeObject<automation::IDispatch, DriverControl> {
+public:
+    explicit FakeDriver(const Guid& created) : clsid(created) {}
+
+    HResult GetIdOfName(std::u16string_view name, automation::DispId* id) noexcept override;
+    HResult Invoke(automation::DispId id, automation::InvokeKind kind, std::vector<Variant>& args,
+                   Variant* result) noexcept override;
+    const automation::TypeInfo* GetTypeInfo() noexcept override { return nullptr; }
+
+    HResult PutOnLine(bool value) noexcept override;
+    HResult GetOnLine(bool* value) noexcept override;
+    HResult GetSettingsRoot(SettingsNode** root) noexcept override;
+    HResult PutFamilyName(const std::u16string& name) noexcept override;
+
+    Guid clsid;  // the class it was created as
+    // A get of "Name" answers properties["Name"]; a get with arguments answers "Name(1)" etc.
+    std::map<std::string, Variant> properties;
+    // Values a get answers in turn before it falls back to `properties` (progress readings).
+    std::map<std::string, std::vector<Variant>> sequences;
+    // Methods with a result or by-reference arguments; others just log.
+    std::map<std::string, std::function<Variant(std::vector<Variant>& args)>> methods;
+    bool online = false;
+
+private:
+    std::vector<std::string> names_;  // dispatch id - 1
+};
+
+// The driver most recently created by a driver factory.
+ComPtr<FakeDriver>& LastDriver();
+
+}  // namespace tarvos::kvrlib::testing
