@@ -57,22 +57,6 @@ HResult PrepareArguments(const MemberEntry& entry, InvokeKind kind, std::vector<
 
 }  // namespace
 
-HResult KVRPort::QueryInterface(const Guid& iid, void** out) noexcept {
-    if (iid == automation::IUnknown::kIid || iid == automation::IDispatch::kIid || iid == kKvrPortIid) {
-        AddRef();
-        *out = static_cast<automation::IDispatch*>(this);
-        return HResult::Ok;
-    }
-    *out = nullptr;
-    return HResult::NoInterface;
-}
-
-std::uint32_t KVRPort::Release() noexcept {
-    const std::uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
 HResult KVRPort::GetIdOfName(std::u16string_view name, DispId* id) noexcept {
     try {
         const automation::MemberInfo* m = KvrPortTypeInfo().FindByName(automation::Utf16ToUtf8(name));

@@ -54,13 +54,10 @@ void AddForwardingMembers(HandlerTable& table);
 void AddMeasurementReadMembers(HandlerTable& table);
 void AddScreenshotMembers(HandlerTable& table);
 
-class KVRPort final : public automation::IDispatch, private automation::ModuleObject {
+class KVRPort final : public automation::ComObject<automation::IDispatch> {
 public:
     KVRPort() = default;
 
-    HResult QueryInterface(const Guid& iid, void** out) noexcept override;
-    std::uint32_t AddRef() noexcept override { return ++refs_; }
-    std::uint32_t Release() noexcept override;
     HResult GetIdOfName(std::u16string_view name, automation::DispId* id) noexcept override;
     HResult Invoke(automation::DispId id, automation::InvokeKind kind, std::vector<automation::Variant>& args,
                    automation::Variant* result) noexcept override;
@@ -79,8 +76,11 @@ public:
                             std::vector<automation::Variant> args = {});
 
 private:
+    // The primary interface _KVRPort is the dispatch interface under its own identifier.
+    void* QueryOther(const Guid& iid) noexcept override {
+        return iid == kKvrPortIid ? static_cast<automation::IDispatch*>(this) : nullptr;
+    }
     automation::Variant RunRead(const MemberEntry& entry, const std::function<automation::Variant()>& read);
-    std::atomic<std::uint32_t> refs_{1};
 };
 
 }  // namespace tarvos::kvrlib

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "platform/automation/class_factory.h"
 
@@ -29,6 +30,37 @@ public:
     ~ModuleObject() { --ThisModule().objects; }
 };
 
+// Reference counting and interface queries for an object implementing `Interfaces` (IUnknown
+// answers with the first). Counted as a live object of its module.
+template <class... Interfaces>
+class ComObject : public Interfaces..., private ModuleObject {
+public:
+    HResult QueryInterface(const Guid& iid, void** out) noexcept override {
+        using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+        *out = nullptr;
+        if (iid == IUnknown::kIid) *out = static_cast<First*>(this);
+        else (void)((iid == Interfaces::kIid && (*out = static_cast<Interfaces*>(this)) != nullptr) || ...);
+        if (*out == nullptr) *out = QueryOther(iid);
+        if (*out == nullptr) return HResult::NoInterface;
+        AddRef();
+        return HResult::Ok;
+    }
+    std::uint32_t AddRef() noexcept override { return ++refs_; }
+    std::uint32_t Release() noexcept override {
+        const std::uint32_t left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+protected:
+    virtual ~ComObject() = default;
+    // Further identifiers the object answers to (an interface known under another id).
+    virtual void* QueryOther(const Guid&) noexcept { return nullptr; }
+
+private:
+    std::atomic<std::uint32_t> refs_{1};
+};
+
 inline HResult ModuleCanUnloadNow() {
     const ModuleCounts& c = ThisModule();
     return (c.objects.load() == 0 && c.locks.load() == 0) ? HResult::Ok : HResult::False;
@@ -37,23 +69,8 @@ inline HResult ModuleCanUnloadNow() {
 // Factory of objects of class T (a T is created with reference count 1 and queried for the
 // requested interface; the creation reference is then dropped).
 template <class T>
-class ClassFactory final : public IClassFactory, private ModuleObject {
+class ClassFactory final : public ComObject<IClassFactory> {
 public:
-    HResult QueryInterface(const Guid& iid, void** out) noexcept override {
-        if (iid == IUnknown::kIid || iid == IClassFactory::kIid) {
-            AddRef();
-            *out = static_cast<IClassFactory*>(this);
-            return HResult::Ok;
-        }
-        *out = nullptr;
-        return HResult::NoInterface;
-    }
-    std::uint32_t AddRef() noexcept override { return ++refs_; }
-    std::uint32_t Release() noexcept override {
-        const std::uint32_t left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HResult CreateInstance(const Guid& iid, void** out) noexcept override {
         *out = nullptr;
         T* object = new (std::nothrow) T();
@@ -66,9 +83,6 @@ public:
         lock ? ++ThisModule().locks : --ThisModule().locks;
         return HResult::Ok;
     }
-
-private:
-    std::atomic<std::uint32_t> refs_{1};
 };
 
 // Hands out a new factory for T through DllGetClassObject's out-parameter.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kvrlib/driver_contract.h"
+#include "platform/automation/module_support.h"
 
 namespace tarvos::kvrlib::testing {
 
@@ -37,33 +38,8 @@ void ResetFakes();
 // Serves the five driver classes and the three service classes from this process (once).
 void RegisterFakeClasses();
 
-// Reference counting and interface queries for fakes implementing `Interfaces`; IUnknown is
-// answered by the first one.
 template <class... Interfaces>
-class FakeObject : public Interfaces... {
-public:
-    HResult QueryInterface(const Guid& iid, void** out) noexcept override {
-        using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
-        *out = nullptr;
-        if (iid == automation::IUnknown::kIid) *out = static_cast<First*>(this);
-        else (void)((iid == Interfaces::kIid && (*out = static_cast<Interfaces*>(this))) || ...);
-        if (*out == nullptr) return HResult::NoInterface;
-        AddRef();
-        return HResult::Ok;
-    }
-    std::uint32_t AddRef() noexcept override { return ++refs_; }
-    std::uint32_t Release() noexcept override {
-        const std::uint32_t left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~FakeObject() = default;
-
-private:
-    std::atomic<std::uint32_t> refs_{1};
-};
+using FakeObject = automation::ComObject<Interfaces...>;
 
 // A driver object: any member name is accepted; a get answers the property store (Empty when
 // unset), a put writes it.

@@ -241,10 +241,10 @@ TEST_F(MeasurementTest, AmplitudePhasePictureRestoresEqualizerThenLoopBandwidth)
     d->properties["SpecFuncLoopBandwidth"] = Variant::Int32(3);
     d->properties["SpecFuncEqualizer"] = Variant::Int32(0);
     d->methods["ScreenShot"] = [](std::vector<Variant>& args) {
-        args[1] = Variant::Bytes(automation::ByteArray(40000, 0x20));
+        args[1] = Variant::Bytes(automation::ByteArray(100000, 0x20));
         return Variant::Bool(true);
     };
-    EXPECT_EQ(Get(kvrport::kAmplitudePhaseResponsePcx).AsString().size(), 40000u);
+    EXPECT_EQ(Get(kvrport::kAmplitudePhaseResponsePcx).AsString().size(), 100000u);  // encoded whole
     EXPECT_EQ(Actions(),
               (Calls{"Put SpecFuncLoopBandwidth=0", "Put MeasureMode=0", "Put SpecFuncEqualizer=1", "Wait 1.000000",
                      "Put MeasureMode=1", "Wait 1.000000", "Put MeasureMode=7", "Wait 3.000000",

@@ -17,23 +17,8 @@ const TypeInfo& CounterType() {
     return info;
 }
 
-class Counter final : public IDispatch, private ModuleObject {
+class Counter final : public ComObject<IDispatch> {
 public:
-    HResult QueryInterface(const Guid& iid, void** out) noexcept override {
-        if (iid == IUnknown::kIid || iid == IDispatch::kIid) {
-            AddRef();
-            *out = static_cast<IDispatch*>(this);
-            return HResult::Ok;
-        }
-        *out = nullptr;
-        return HResult::NoInterface;
-    }
-    std::uint32_t AddRef() noexcept override { return ++refs_; }
-    std::uint32_t Release() noexcept override {
-        const std::uint32_t left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HResult GetIdOfName(std::u16string_view name, DispId* id) noexcept override {
         const MemberInfo* m = CounterType().FindByName(Utf16ToUtf8(name));
         if (m == nullptr) return HResult::UnknownName;
@@ -60,7 +45,6 @@ public:
     const TypeInfo* GetTypeInfo() noexcept override { return &CounterType(); }
 
 private:
-    std::atomic<std::uint32_t> refs_{1};
     std::int32_t value_ = 0;
 };
 
