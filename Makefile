@@ -54,9 +54,12 @@ run: build
 	@cat $(DEMO_DIR)/demo-64qam.txt; echo
 	@echo "== Settings store (written to $(DEMO_DIR)/demo.ini)"
 	$(TARVOS) settings --settings $(DEMO_DIR)/demo.ini --save
-	@echo "== The instrument library: a KVRPort object created by its ProgID (no driver selected yet)"
+	@echo "== The instrument library: a KVRPort object created by its ProgID"
 	$(TARVOS) port --list | head -n 5
-	$(TARVOS) port Identity AvailableOptions MeasureBERBeforeRS OnLine
+	@echo "== The simulated receiver through it: 64-QAM at C/N 22 dB (state and configuration in $(DEMO_DIR))"
+	KVR_SIM_CONFIG=$(DEMO_DIR)/simulator.ini $(TARVOS) port --time-scale 0 "SelectDriver(2)" OnLine=true Identity \
+	  AvailableOptions SystemMode MeasureNoiseGeneratorMode=1 "MeasureCNR=22" MeasureResetBer "sleep(5)" \
+	  MeasureBERBeforeRS MeasureBERExponent MeasureBERCounter MeasureBERCounterMax MeasureFrameSync
 
 bench: build
 	bench/run.sh $(BUILD_DIR)

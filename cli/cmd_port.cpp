@@ -1,5 +1,6 @@
 // tarvos port: creates one KVRPort object by its ProgID, initialises it, performs the calls in
 // order through late-bound invoke by dispatch id, and releases it; --list prints its members.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -52,9 +53,21 @@ InvokeKind KindOf(const PortCall& call, const MemberInfo& m) {
     return gettable ? InvokeKind::PropertyGet : InvokeKind::Method;
 }
 
+// "sleep(SECONDS)" lets time pass on the program's clock between calls (scaled by --time-scale),
+// as a BER count or an acquisition needs.
+Status Sleep(const PortCall& call) {
+    const auto seconds = call.values.size() == 1 ? call.values[0].ToDouble() : automation::Converted<double>{};
+    if (call.values.size() != 1 || !seconds.ok() || !(seconds.value >= 0) || seconds.value > 86400)
+        return Error{"sleep takes one number of seconds (0 to 86400)"};
+    Clock::Instance().SleepFor(std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::duration<double>(seconds.value)));
+    return {};
+}
+
 Status Perform(IDispatch& port, const std::string& text, std::string& out) {
     Result<PortCall> call = ParsePortCall(text);
     if (!call) return call.error();
+    if (call.value().name == "sleep" && call.value().form == PortCall::Form::Arguments) return Sleep(call.value());
     const automation::TypeInfo* info = port.GetTypeInfo();
     const MemberInfo* m = info != nullptr ? info->FindByName(call.value().name) : nullptr;
     if (m == nullptr) return Error{"KVRPort has no member \"" + call.value().name + "\""};
@@ -75,6 +88,7 @@ CLI::App* AddPortCommand(CLI::App& app, PortArgs& args) {
         "CALL: Name (property get, or a method without arguments), Name=VALUE (property put),\n"
         "Name(ARG,...) (method, or a get with arguments). VALUE and ARG: a number, true or false,\n"
         "or a string in double quotes. Each call that yields a value prints \"Name = VALUE\".\n"
+        "sleep(SECONDS) lets time pass between calls (a BER count, an acquisition).\n"
         "--list prints the members: 0xDISPID Name access type [parameter:Type ...].");
     cmd->add_option("--settings", args.settings, "Settings file (accepted as by every command)")->type_name("FILE");
     cmd->add_option("--time-scale", args.timeScale, "Waits take this many times their length (0: instant)")

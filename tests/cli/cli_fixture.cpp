@@ -42,9 +42,14 @@ RunResult CliTest::RunRaw(const std::vector<std::string>& args, const std::strin
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     // The user's own class registry must not override the build's: point it into the test folder.
+    // So is the simulated instrument's configuration and state: each test has its own.
     std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string()};
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::string_view(*e).rfind("XDG_CONFIG_HOME=", 0) != 0) environment.emplace_back(*e);
+    environment.insert(environment.end(), environment_.begin(), environment_.end());
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("KVR_SIM_CONFIG=", 0) != 0)
+            environment.emplace_back(entry);
+    }
     std::vector<char*> envp;
     for (std::string& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);

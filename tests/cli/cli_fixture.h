@@ -25,6 +25,9 @@ class CliTest : public TempDirectoryTest {
 protected:
     std::filesystem::path SettingsPath() const { return Path("kvr-tarvos.ini"); }
 
+    // Extra "NAME=value" entries for the environment of every run of this test.
+    std::vector<std::string> environment_;
+
     // The arguments as given, with standard output going to `stdoutFile` when one is named.
     RunResult RunRaw(const std::vector<std::string>& args, const std::string& stdoutFile = {}) const;
     // The arguments followed by --settings SettingsPath().

@@ -1,0 +1,22 @@
+// Screen pictures of the simulated receiver: a small 8-bit PCX image (run-length encoded, with
+// a 256-colour palette) of a simple drawing of the current view.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tarvos::sim {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // palette indices, row by row
+};
+
+// A drawing of the view `measureMode` (frame, grid and a curve or point cloud that depends on
+// the view), `snrDb` setting how noisy it looks.
+Picture DrawView(int measureMode, double snrDb);
+// The picture as a PCX file (version 5, 8 bits per pixel, one plane, palette at the end).
+std::vector<std::uint8_t> EncodePcx(const Picture& picture);
+
+}  // namespace tarvos::sim
