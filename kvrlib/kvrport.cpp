@@ -21,10 +21,15 @@ const HandlerTable& Handlers() {
     return table;
 }
 
-const MemberHandlers* HandlersOf(DispId id) {
+
+}  // namespace
+
+const MemberHandlers* FindHandlers(DispId id) {
     const auto it = Handlers().find(id);
     return it == Handlers().end() ? nullptr : &it->second;
 }
+
+namespace {
 
 bool Allows(const MemberEntry& entry, InvokeKind kind) {
     using automation::Access;
@@ -85,7 +90,7 @@ HResult KVRPort::Invoke(DispId id, InvokeKind kind, std::vector<Variant>& args, 
         const MemberEntry* entry = FindMember(id);
         if (entry == nullptr || !Allows(*entry, kind)) return HResult::MemberNotFound;
         if (const HResult hr = PrepareArguments(*entry, kind, args); automation::Failed(hr)) return hr;
-        const MemberHandlers* h = HandlersOf(id);
+        const MemberHandlers* h = FindHandlers(id);
         Variant value;
         if (kind == InvokeKind::PropertyGet) {
             value = RunRead(*entry, [&] {

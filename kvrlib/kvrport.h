@@ -47,6 +47,9 @@ struct MemberHandlers {
 };
 using HandlerTable = std::unordered_map<automation::DispId, MemberHandlers>;
 
+// The handlers of a member; none for an unknown id.
+const MemberHandlers* FindHandlers(automation::DispId id);
+
 // Each family of members adds its handlers.
 void AddSelectionMembers(HandlerTable& table);
 void AddConnectionSettingsMembers(HandlerTable& table);

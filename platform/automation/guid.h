@@ -1,4 +1,4 @@
-// 128-bit class and interface identifiers, written as {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}.
+// 128-bit class and interface identifiers, written as 32 hex digits in groups of 8-4-4-4-12 in braces.
 #pragma once
 
 #include <array>

@@ -6,7 +6,7 @@ const char* HResultMessage(HResult hr) {
     switch (hr) {
         case HResult::Ok: return "Success";
         case HResult::False: return "Success (false)";
-        case HResult::NotImplemented: return "Not implemented";
+        case HResult::NotImplemented: return "The object has no such operation";
         case HResult::NoInterface: return "No such interface supported";
         case HResult::Pointer: return "Invalid pointer";
         case HResult::Fail: return "Unspecified error";

@@ -57,6 +57,16 @@ TEST_F(KvrPortTest, EveryMemberAnswersItsFailureValueWithoutDriver) {
     }
 }
 
+TEST(KvrPortMembers, EveryMemberHasItsBehaviourForEveryAccess) {
+    for (const automation::MemberInfo& member : KvrPortTypeInfo().Members()) {
+        const MemberHandlers* h = FindHandlers(member.id);
+        ASSERT_NE(h, nullptr) << member.name;
+        EXPECT_TRUE(!member.Allows(InvokeKind::PropertyGet) || h->get) << member.name;
+        EXPECT_TRUE(!member.Allows(InvokeKind::PropertyPut) || h->put) << member.name;
+        EXPECT_TRUE(!member.Allows(InvokeKind::Method) || h->method) << member.name;
+    }
+}
+
 TEST_F(KvrPortTest, UnusableCallsFailBeforeTheMemberRuns) {
     using enum InvokeKind;
     EXPECT_EQ(Invoke(0x12345, PropertyGet, {}), HResult::MemberNotFound);
