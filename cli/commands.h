@@ -51,6 +51,14 @@ struct PortArgs {
     std::vector<std::string> calls;
 };
 
+struct SweepArgs {
+    std::optional<std::string> settings;
+    std::optional<std::string> timeScale;
+    bool writeSettings = false;
+    std::optional<std::string> out, text;
+    std::string onError = "cancel";
+};
+
 CLI::App* AddTheoryCommand(CLI::App& app, TheoryArgs& args);
 int RunTheory(const GlobalArgs& global, const TheoryArgs& args);
 
@@ -65,5 +73,8 @@ int RunSettings(const GlobalArgs& global, const SettingsArgs& args);
 
 CLI::App* AddPortCommand(CLI::App& app, PortArgs& args);
 int RunPort(const PortArgs& args);
+
+CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args);
+int RunSweep(const GlobalArgs& global, const SweepArgs& args);
 
 }  // namespace tarvos::cli

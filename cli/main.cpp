@@ -18,6 +18,7 @@ struct AllArgs {
     ExportArgs exportArgs;
     SettingsArgs settings;
     PortArgs port;
+    SweepArgs sweep;
 };
 
 struct Commands {
@@ -26,6 +27,7 @@ struct Commands {
     CLI::App* exportCmd;
     CLI::App* settings;
     CLI::App* port;
+    CLI::App* sweep;
 };
 
 Commands SetUp(CLI::App& app, AllArgs& args) {
@@ -40,7 +42,7 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
     app.require_subcommand(0, 1);
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
             AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings),
-            AddPortCommand(app, args.port)};
+            AddPortCommand(app, args.port), AddSweepCommand(app, args.sweep)};
 }
 
 int Dispatch(const Commands& commands, const AllArgs& args) {
@@ -49,13 +51,14 @@ int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.exportCmd->parsed()) return RunExport(args.exportArgs);
     if (commands.settings->parsed()) return RunSettings(args.global, args.settings);
     if (commands.port->parsed()) return RunPort(args.port);
-    return ReportFailure("a command is required: theory, info, export, settings or port\n"
+    if (commands.sweep->parsed()) return RunSweep(args.global, args.sweep);
+    return ReportFailure("a command is required: theory, info, export, settings, port or sweep\n"
                          "Run with --help for more information.");
 }
 
 int Run(int argc, char** argv) {
     CLI::App app("KVR Tarvos on the command line: theoretical BER curves, measurement documents, "
-                 "the settings file and calls of the instrument library.",
+                 "the settings file, calls of the instrument library and whole measurements.",
                  "tarvos");
     AllArgs args;
     const Commands commands = SetUp(app, args);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "platform/clock.h"
 
@@ -16,10 +17,30 @@ std::uint64_t SeedOf(const SimConfig& c) {
 
 }  // namespace
 
+namespace {
+
+// The receiver of the process: kept for its whole life, like the instrument it stands for.
+std::unique_ptr<SimReceiver>& Slot() {
+    static auto* slot = new std::unique_ptr<SimReceiver>();
+    return *slot;
+}
+
+std::mutex& SlotMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+}  // namespace
+
 SimReceiver& SimReceiver::Instance() {
-    // Kept for the life of the process, like the instrument it stands for.
-    static auto* receiver = new SimReceiver(LoadSimConfig());
-    return *receiver;
+    std::lock_guard<std::mutex> lock(SlotMutex());
+    if (!Slot()) Slot() = std::make_unique<SimReceiver>(LoadSimConfig());
+    return *Slot();
+}
+
+void SimReceiver::Reconfigure(SimConfig config) {
+    std::lock_guard<std::mutex> lock(SlotMutex());
+    Slot() = std::make_unique<SimReceiver>(std::move(config));
 }
 
 SimReceiver::SimReceiver(SimConfig config)

@@ -19,6 +19,9 @@ class SimReceiver {
 public:
     // Created on first use from the configuration file and the state file.
     static SimReceiver& Instance();
+    // Replaces the receiver with one of `config` (tests and in-process hosts); no driver call
+    // may be in progress.
+    static void Reconfigure(SimConfig config);
     explicit SimReceiver(SimConfig config);
 
     // Every driver call holds this lock: the receiver is used from the caller's thread only,

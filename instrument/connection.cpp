@@ -1,0 +1,98 @@
+#include "instrument/connection.h"
+
+#include <cmath>
+
+#include "platform/serial_probe.h"
+
+namespace tarvos {
+
+std::int32_t DriverForMode(std::int32_t mode) {
+    switch (mode) {
+        case 4: case 5: return 2;   // driverQAM
+        case 6: case 8: return 6;   // driverJ83AC
+        case 7: return 7;           // driverJ83B
+        case 13: return 4;          // driverDVBT
+        case 14: return 5;          // driverATSC
+        default: return 0;
+    }
+}
+
+void CreatePortObject(KvrPortClient& client) { client.Create(); }
+
+int ProbeComPort(int n) { return ProbeSerialPort(SerialDeviceOf(n)); }
+
+int SelectDriverForMode(C_KVR_DiaDoc& doc, KvrPortClient& client, std::int32_t mode) {
+    if (ProbeComPort(doc.Port().comPort) == 1) return 1;
+    if (mode == 0) mode = doc.Receiver().mode;
+    const std::int32_t driver = DriverForMode(mode);
+    if (driver == 0) return mode - 14;
+    client.SelectDriver(driver);
+    return 0;
+}
+
+bool ConnectInstrument(C_KVR_DiaDoc& doc, KvrPortClient& client) {
+    const PortSettings& p = doc.Port();
+    if (p.rcMethod == rcTCPIP) return false;
+    if (!client.SettingsRCMethod(p.rcMethod)) return false;
+    bool ok = true;
+    if (p.rcMethod == rcRS232) {
+        ok = client.SettingsCommPort(p.comPort) && client.SettingsBaudRate(p.baudRate) &&
+             client.SettingsDataBits(p.dataBits) && client.SettingsParity(p.parity) &&
+             client.SettingsStopBits(p.stopBits) && client.SettingsHandshaking(p.handshake);
+    } else if (p.rcMethod == rcGPIB) {
+        ok = client.SettingsBoard(p.board) && client.SettingsPrimaryAddress(p.primaryAddress);
+    } else if (p.rcMethod == rcGUI) {
+        ok = client.SettingsXPosition(100) && client.SettingsYPosition(100) && client.SettingsShowCommands(p.showCommands);
+    }
+    if (!ok) return false;
+    client.PutOnLine(true);
+    if (client.GetOnLine() != 0) return true;
+    doc.cancelRequested = 0;
+    doc.paused = 0;
+    doc.measuring = 0;
+    return false;
+}
+
+bool DisconnectInstrument(C_KVR_DiaDoc& doc, KvrPortClient& client) {
+    client.PutOnLine(false);
+    doc.cancelRequested = 0;
+    doc.paused = 0;
+    doc.measuring = 0;
+    return true;
+}
+
+void ReleasePortObject(C_KVR_DiaDoc& doc, KvrPortClient& client) {
+    if (client.HasObject() && client.GetOnLine() != 0) {
+        client.PutMeasureNoiseGeneratorMode(0);
+        DisconnectInstrument(doc, client);
+    }
+    client.Release();
+}
+
+bool InstrumentMatchesSettings(const ReceiverSettings& rs, KvrPortClient& client) {
+    const std::int32_t m = client.GetSystemMode();
+    if (m != rs.mode) return false;
+    const std::int32_t in = client.GetMeasureInputPort();
+    const std::int32_t filter = client.GetMeasureFilterBW();
+    std::int32_t channel = 0;
+    double rate = 0;
+    if (rs.mode == kModeDvbt) {
+        channel = client.GetMeasureChannelBW();
+        rate = rs.symbolRate;
+    } else {
+        channel = rs.channelBandwidth;
+        rate = client.GetMeasureSymbolRate() * 1e-6;
+    }
+    const double rf = rs.input == kInputIf ? rs.frequency : client.GetMeasureRF() * 1e-6;
+    std::int32_t order = rs.qamOrder;
+    std::int32_t rollOff = rs.rollOff;
+    if (rs.mode != kModeAtsc) {
+        order = client.GetMeasureQAMOrder();
+        rollOff = rs.mode == kModeDvbt ? rs.rollOff : client.GetMeasureRollOff();
+    }
+    return filter == rs.sawBandwidth && std::trunc(rs.frequency) == std::trunc(rf) && in == rs.input &&
+           channel == rs.channelBandwidth && m == rs.mode && order == rs.qamOrder &&
+           std::trunc(rs.symbolRate) == std::trunc(rate) && rollOff == rs.rollOff;
+}
+
+}  // namespace tarvos

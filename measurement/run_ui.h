@@ -1,0 +1,40 @@
+// Everything the sweep engine shows or asks while it runs, as one interface: the measurement
+// dialog's controls and texts, the diagram's marker and repaints, message boxes (which block the
+// worker until answered) and the main frame's two request flags. The window program carries each
+// call to the window thread in order; the command line prints; tests record.
+#pragma once
+
+#include <string>
+
+namespace tarvos {
+
+enum class RunControls { Idle, Running };
+enum class MessageButtons { Ok, RetryCancel };
+enum class MessageAnswer { Ok, Retry, Cancel };
+
+class RunUi {
+public:
+    virtual ~RunUi() = default;
+
+    virtual void SetRunControls(RunControls controls) = 0;
+    // Skip Sample and Accept Sample are disabled while the END crossing is refined.
+    virtual void EnableSkipAccept(bool enabled) = 0;
+    virtual void ResponseLine(const std::string& text) = 0;
+    // The remaining-time text and the progress bar (0 .. counterMax at counter); hidden when !show.
+    virtual void ShowRemainingTime(bool show, const std::string& text, int counter, int counterMax) = 0;
+
+    virtual void ShowMarker(double snr, double ber) = 0;
+    virtual void HideMarker() = 0;
+    // The diagram recomputes its BER range from the curves (after a stored sample).
+    virtual void UpdateBerRange() = 0;
+    virtual void RepaintNow() = 0;   // erase and redraw at once
+    virtual void Invalidate() = 0;   // redraw when the window gets to it
+
+    virtual MessageAnswer Message(const std::string& text, MessageButtons buttons) = 0;
+
+    // The main frame opens the port or receiver settings dialog on these requests.
+    virtual void RequestPortSettings() = 0;
+    virtual void RequestReceiverSettings() = 0;
+};
+
+}  // namespace tarvos
