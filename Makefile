@@ -42,24 +42,24 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# Until the window program exists: a headless demonstration with the command-line program.
+# Until the window program exists: a headless demonstration with the command-line program on
+# the simulated instrument (its configuration and state are kept in the demo folder).
 run: build
 	@mkdir -p $(DEMO_DIR)
-	@echo "== Theoretical BER of 64-QAM (mode 4, before Reed-Solomon), 20 to 35 dB"
-	$(TARVOS) --settings $(DEMO_DIR)/demo.ini theory --mode 4 --qam 64 --ber-point 1 --from 20 --to 35 --at 25 --at 32
-	@echo "== A measured document: receiver settings, samples and END"
-	$(TARVOS) --settings $(DEMO_DIR)/demo.ini info examples/demo-64qam.tvd
+	@printf '[Simulator]\nImplementation Loss=1.0\nState File=simulator-state.ini\n' > $(DEMO_DIR)/simulator.ini
+	@echo "== A whole sweep of 64-QAM on the simulated receiver (waits shortened 100 times)"
+	KVR_SIM_CONFIG=$(DEMO_DIR)/simulator.ini $(TARVOS) sweep --settings $(DEMO_DIR)/demo.ini --time-scale 0.01 \
+	  --write-settings --out $(DEMO_DIR)/sweep.tvd --text $(DEMO_DIR)/sweep.txt
+	@echo "== The measured document: receiver settings, samples and END"
+	$(TARVOS) --settings $(DEMO_DIR)/demo.ini info $(DEMO_DIR)/sweep.tvd
 	@echo "== The same document as a text table"
-	$(TARVOS) export examples/demo-64qam.tvd -o $(DEMO_DIR)/demo-64qam.txt
-	@cat $(DEMO_DIR)/demo-64qam.txt; echo
-	@echo "== Settings store (written to $(DEMO_DIR)/demo.ini)"
-	$(TARVOS) settings --settings $(DEMO_DIR)/demo.ini --save
-	@echo "== The instrument library: a KVRPort object created by its ProgID"
+	@cat $(DEMO_DIR)/sweep.txt; echo
+	@echo "== Theoretical BER of 64-QAM at a few S/N values (S/N, formula, extrapolation)"
+	$(TARVOS) --settings $(DEMO_DIR)/demo.ini theory --at 20 --at 25 --at 30 --at 32
+	@echo "== The instrument library directly: a KVRPort object created by its ProgID"
 	$(TARVOS) port --list | head -n 5
-	@echo "== The simulated receiver through it: 64-QAM at C/N 22 dB (state and configuration in $(DEMO_DIR))"
 	KVR_SIM_CONFIG=$(DEMO_DIR)/simulator.ini $(TARVOS) port --time-scale 0 "SelectDriver(2)" OnLine=true Identity \
-	  AvailableOptions SystemMode MeasureNoiseGeneratorMode=1 "MeasureCNR=22" MeasureResetBer "sleep(5)" \
-	  MeasureBERBeforeRS MeasureBERExponent MeasureBERCounter MeasureBERCounterMax MeasureFrameSync
+	  AvailableOptions SystemMode
 
 bench: build
 	bench/run.sh $(BUILD_DIR)
