@@ -12,7 +12,7 @@ WERROR ?= OFF
 endif
 
 APT_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-                libcli11-dev nlohmann-json3-dev
+                libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-liberation
 
 TARVOS := $(BUILD_DIR)/bin/tarvos
 DEMO_DIR := $(BUILD_DIR)/demo

@@ -59,6 +59,18 @@ struct SweepArgs {
     std::string onError = "cancel";
 };
 
+struct RenderArgs {
+    std::optional<std::string> settings;
+    std::string file;
+    std::string output;
+    std::optional<std::string> size, threshold, scale;
+    bool noCnAxis = false;
+    bool noLegend = false;
+    bool noInfo = false;
+    bool noPoints = false;
+    bool noEnd = false;
+};
+
 CLI::App* AddTheoryCommand(CLI::App& app, TheoryArgs& args);
 int RunTheory(const GlobalArgs& global, const TheoryArgs& args);
 
@@ -76,5 +88,8 @@ int RunPort(const PortArgs& args);
 
 CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args);
 int RunSweep(const GlobalArgs& global, const SweepArgs& args);
+
+CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
+int RunRender(const GlobalArgs& global, const RenderArgs& args);
 
 }  // namespace tarvos::cli

@@ -19,6 +19,7 @@ struct AllArgs {
     SettingsArgs settings;
     PortArgs port;
     SweepArgs sweep;
+    RenderArgs render;
 };
 
 struct Commands {
@@ -28,6 +29,7 @@ struct Commands {
     CLI::App* settings;
     CLI::App* port;
     CLI::App* sweep;
+    CLI::App* render;
 };
 
 Commands SetUp(CLI::App& app, AllArgs& args) {
@@ -42,7 +44,8 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
     app.require_subcommand(0, 1);
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
             AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings),
-            AddPortCommand(app, args.port), AddSweepCommand(app, args.sweep)};
+            AddPortCommand(app, args.port), AddSweepCommand(app, args.sweep),
+            AddRenderCommand(app, args.render)};
 }
 
 int Dispatch(const Commands& commands, const AllArgs& args) {
@@ -52,8 +55,10 @@ int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.settings->parsed()) return RunSettings(args.global, args.settings);
     if (commands.port->parsed()) return RunPort(args.port);
     if (commands.sweep->parsed()) return RunSweep(args.global, args.sweep);
-    return ReportFailure("a command is required: theory, info, export, settings, port or sweep\n"
-                         "Run with --help for more information.");
+    if (commands.render->parsed()) return RunRender(args.global, args.render);
+    return ReportFailure(
+        "a command is required: theory, info, export, settings, port, sweep or render\n"
+        "Run with --help for more information.");
 }
 
 int Run(int argc, char** argv) {

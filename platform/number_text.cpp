@@ -169,4 +169,13 @@ int ParseLeadingInt(std::string_view text) {
     return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
+std::string FormatFixed(double value, int decimals) {
+    if (!std::isfinite(value)) return value != value ? "nan" : (value > 0 ? "inf" : "-inf");
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed,
+                                      std::clamp(decimals, 0, 17));
+    if (result.ec != std::errc()) return "?";
+    return std::string(buffer.data(), result.ptr);
+}
+
 }  // namespace tarvos

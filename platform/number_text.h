@@ -16,6 +16,10 @@ std::string FormatNumber(double value, int significantDigits = 10);
 // FormatNumber with a visible decimal: "0" appended when the text ends in the point (12.0).
 std::string FormatNumberVisibleDecimal(double value, int significantDigits = 10);
 
+// `value` in fixed notation with exactly `decimals` digits after the point (0 to 17), whatever
+// the process locale ("12.50" for 12.5 with two decimals, "-3" with none).
+std::string FormatFixed(double value, int decimals);
+
 // The leading decimal or exponent number of `text` (leading white space skipped, optional
 // sign, digits with an optional point, optional exponent); 0 when the text starts with none.
 double ParseLeadingNumber(std::string_view text);
