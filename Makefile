@@ -54,6 +54,8 @@ run: build
 	$(TARVOS) --settings $(DEMO_DIR)/demo.ini info $(DEMO_DIR)/sweep.tvd
 	@echo "== The same document as a text table"
 	@cat $(DEMO_DIR)/sweep.txt; echo
+	@echo "== Its diagram as the window draws it: $(DEMO_DIR)/sweep.png"
+	$(TARVOS) --settings $(DEMO_DIR)/demo.ini render $(DEMO_DIR)/sweep.tvd -o $(DEMO_DIR)/sweep.png
 	@echo "== Theoretical BER of 64-QAM at a few S/N values (S/N, formula, extrapolation)"
 	$(TARVOS) --settings $(DEMO_DIR)/demo.ini theory --at 20 --at 25 --at 30 --at 32
 	@echo "== The instrument library directly: a KVRPort object created by its ProgID"
