@@ -114,7 +114,7 @@ BENCHMARK(BM_SweepScaledWaits)->Unit(benchmark::kMillisecond)->Iterations(3);
 class SimulatorFolder {
 public:
     SimulatorFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-sweep-bench-").string() + "XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-sweep-bench-").string() + std::string(6, 'X');  // for mkdtemp
         if (::mkdtemp(pattern.data()) == nullptr) throw std::system_error(errno, std::generic_category());
         path_ = pattern;
         std::ofstream(path_ / "sim.ini") << "[Simulator]\nSeed=11\nState File=" << (path_ / "state.ini").string()
