@@ -50,9 +50,4 @@ void Clock::SleepFor(Duration d) {
     if (scale > 0) std::this_thread::sleep_for(std::chrono::duration_cast<Duration>(d * scale));
 }
 
-void Clock::Advance(Duration d) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (d > Duration::zero()) offset_ += d;
-}
-
 }  // namespace tarvos

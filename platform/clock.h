@@ -26,8 +26,6 @@ public:
     Duration Now() const;
     // Blocks for `d` of clock time.
     void SleepFor(Duration d);
-    // Advances a virtual clock without sleeping (tests).
-    void Advance(Duration d);
 
 private:
     Clock();
