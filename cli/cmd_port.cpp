@@ -56,7 +56,7 @@ InvokeKind KindOf(const PortCall& call, const MemberInfo& m) {
 // "sleep(SECONDS)" lets time pass on the program's clock between calls (scaled by --time-scale),
 // as a BER count or an acquisition needs.
 Status Sleep(const PortCall& call) {
-    const auto seconds = call.values.size() == 1 ? call.values[0].ToDouble() : automation::Converted<double>{};
+    const auto seconds = call.values.size() == 1 ? call.values[0].ToReal() : automation::Converted<double>{};
     if (call.values.size() != 1 || !seconds.ok() || !(seconds.value >= 0) || seconds.value > 86400)
         return Error{"sleep takes one number of seconds (0 to 86400)"};
     Clock::Instance().SleepFor(std::chrono::duration_cast<std::chrono::nanoseconds>(

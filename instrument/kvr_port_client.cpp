@@ -37,7 +37,7 @@ std::int32_t KvrPortClient::Long(automation::DispId id) {
 }
 
 double KvrPortClient::Double(automation::DispId id) {
-    const auto v = Call(id, InvokeKind::PropertyGet).ToDouble();
+    const auto v = Call(id, InvokeKind::PropertyGet).ToReal();
     return v.ok() ? v.value : 0.0;
 }
 

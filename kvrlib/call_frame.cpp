@@ -17,7 +17,7 @@ T Value(const automation::Converted<T>& c) {
 
 std::int32_t LongOf(const Variant& v) { return Value(v.ToInt32()); }
 std::int16_t IntegerOf(const Variant& v) { return Value(v.ToInt16()); }
-double DoubleOf(const Variant& v) { return Value(v.ToDouble()); }
+double DoubleOf(const Variant& v) { return Value(v.ToReal()); }
 bool BoolOf(const Variant& v) { return Value(v.ToBool()); }
 std::u16string StringOf(const Variant& v) { return Value(v.ToString()); }
 

@@ -61,7 +61,7 @@ Variant FailureValue(const MemberEntry& entry) {
 Converted<Variant> ConvertTo(const std::string& type, const Variant& value) {
     if (type == "Long" || type == "enum") return Wrap<std::int32_t>(value.ToInt32(), &Variant::Int32);
     if (type == "Integer") return Wrap<std::int16_t>(value.ToInt16(), &Variant::Int16);
-    if (type == "double") return Wrap<double>(value.ToDouble(), &Variant::Double);
+    if (type == "double") return Wrap<double>(value.ToReal(), &Variant::Double);
     if (type == "Boolean") return Wrap<bool>(value.ToBool(), &Variant::Bool);
     if (type == "string") {
         auto s = value.ToString();

@@ -25,7 +25,7 @@ std::int32_t Long(const Variant& v) {
 }
 
 double Real(const Variant& v) {
-    const auto c = v.ToDouble();
+    const auto c = v.ToReal();
     if (!c.ok() || !std::isfinite(c.value)) Fail("not a number");
     return c.value;
 }

@@ -245,7 +245,7 @@ Converted<std::int64_t> RoundDecimal(const DecimalText& d, std::int64_t lo, std:
     return r;
 }
 
-Converted<double> DecimalToDouble(const DecimalText& d) {
+Converted<double> DecimalToReal(const DecimalText& d) {
     Converted<double> r;
     double v = 0;
     const char* begin = d.unsignedText.data();
@@ -435,7 +435,7 @@ Converted<std::int16_t> Variant::ToInt16() const { return ToInteger<std::int16_t
 
 Converted<std::int32_t> Variant::ToInt32() const { return ToInteger<std::int32_t>(Type(), *this); }
 
-Converted<double> Variant::ToDouble() const {
+Converted<double> Variant::ToReal() const {
     Converted<double> r;
     try {
         switch (Type()) {
@@ -447,7 +447,7 @@ Converted<double> Variant::ToDouble() const {
             case VarType::String: {
                 const auto d = ParseDecimal(AsString());
                 if (!d) return Failure<double>(HResult::TypeMismatch);
-                return DecimalToDouble(*d);
+                return DecimalToReal(*d);
             }
             case VarType::Bytes:
             case VarType::Object:

@@ -53,7 +53,7 @@ public:
     // strings parse as numbers ("True"/"False" for Boolean); numbers write as text.
     Converted<std::int16_t> ToInt16() const;
     Converted<std::int32_t> ToInt32() const;
-    Converted<double> ToDouble() const;
+    Converted<double> ToReal() const;
     Converted<bool> ToBool() const;
     Converted<std::u16string> ToString() const;
     Converted<std::string> ToUtf8() const;

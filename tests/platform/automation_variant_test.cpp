@@ -61,14 +61,14 @@ TEST(VariantToInteger, ParsesTextExactly) {
     for (const char* bad : {"abc", "", "   ", "12abc", "1 2", "e5", "1e", "1e+", ".", "-", "inf", "nan",
                             "&H1F", "1,5"}) {
         EXPECT_EQ(Text(bad).ToInt32().hr, HResult::TypeMismatch) << bad;
-        EXPECT_EQ(Text(bad).ToDouble().hr, HResult::TypeMismatch) << bad;
+        EXPECT_EQ(Text(bad).ToReal().hr, HResult::TypeMismatch) << bad;
     }
 }
 
 TEST(VariantConversions, BooleanEmptyObjectAndErrorFollowTheRules) {
     EXPECT_EQ(Variant::Bool(true).ToInt32().value, -1);
     EXPECT_EQ(Variant::Bool(true).ToInt16().value, -1);
-    EXPECT_EQ(Variant::Bool(true).ToDouble().value, -1.0);
+    EXPECT_EQ(Variant::Bool(true).ToReal().value, -1.0);
     EXPECT_EQ(Variant::Bool(true).ToUtf8().value, "True");
     EXPECT_EQ(Variant::Bool(false).ToUtf8().value, "False");
     EXPECT_EQ(Variant().ToInt32().value, 0);
@@ -88,12 +88,12 @@ TEST(VariantConversions, BooleanEmptyObjectAndErrorFollowTheRules) {
 
     for (const Variant& v : {Variant::ErrorCode(HResult::Fail), Variant::Object(nullptr)}) {
         EXPECT_EQ(v.ToInt32().hr, HResult::TypeMismatch);
-        EXPECT_EQ(v.ToDouble().hr, HResult::TypeMismatch);
+        EXPECT_EQ(v.ToReal().hr, HResult::TypeMismatch);
         EXPECT_EQ(v.ToBool().hr, HResult::TypeMismatch);
         EXPECT_EQ(v.ToUtf8().hr, HResult::TypeMismatch);
     }
-    EXPECT_EQ(Text("1e309").ToDouble().hr, HResult::Overflow);
-    const auto tiny = Text("-1e-400").ToDouble();  // below the smallest double: reads as zero
+    EXPECT_EQ(Text("1e309").ToReal().hr, HResult::Overflow);
+    const auto tiny = Text("-1e-400").ToReal();  // below the smallest double: reads as zero
     EXPECT_TRUE(tiny.ok());
     EXPECT_TRUE(tiny.value == 0.0 && std::signbit(tiny.value));
     EXPECT_STREQ(VarTypeName(Variant::Int16(1).Type()), "Integer");
@@ -104,7 +104,7 @@ TEST(VariantToString, DoublesReadBackToTheSameBits) {
     for (double d : {0.1, 1 / 3.0, 1e300, 5e-324, -0.0, 1e-5, -123.25, 2147483648.0}) {
         const auto text = Variant::Double(d).ToString();
         ASSERT_TRUE(text.ok()) << d;
-        const auto back = Variant::String(text.value).ToDouble();
+        const auto back = Variant::String(text.value).ToReal();
         ASSERT_TRUE(back.ok()) << d;
         EXPECT_EQ(std::bit_cast<std::uint64_t>(back.value), std::bit_cast<std::uint64_t>(d)) << d;
     }
