@@ -71,8 +71,8 @@ RunFigures Sweep() {
     return f;
 }
 
-void BM_SweepVirtualClock(benchmark::State& state) {
-    Clock::Instance().SetVirtual();
+// One sweep per benchmark iteration, the figures summed over all of them.
+RunFigures SweepRepeatedly(benchmark::State& state) {
     RunFigures total;
     for (auto _ : state) {
         const RunFigures f = Sweep();
@@ -82,6 +82,12 @@ void BM_SweepVirtualClock(benchmark::State& state) {
         total.points += f.points;
         total.samples += f.samples;
     }
+    return total;
+}
+
+void BM_SweepVirtualClock(benchmark::State& state) {
+    Clock::Instance().SetVirtual();
+    const RunFigures total = SweepRepeatedly(state);
     Clock::Instance().SetRealTime();
     const double runs = static_cast<double>(state.iterations());
     if (total.points == 0) return;
@@ -94,14 +100,7 @@ BENCHMARK(BM_SweepVirtualClock)->Unit(benchmark::kMillisecond);
 
 void BM_SweepScaledWaits(benchmark::State& state) {
     Clock::Instance().SetRealTime(kScale);
-    RunFigures total;
-    for (auto _ : state) {
-        const RunFigures f = Sweep();
-        if (f.failed || f.points == 0) state.SkipWithError("the simulated run did not complete");
-        total.wallSeconds += f.wallSeconds;
-        total.clockSeconds += f.clockSeconds;
-        total.points += f.points;
-    }
+    const RunFigures total = SweepRepeatedly(state);
     Clock::Instance().SetRealTime();
     if (total.clockSeconds <= 0) return;
     state.counters["scaled_wait_ms"] = total.clockSeconds * kScale * 1e3 / static_cast<double>(state.iterations());
