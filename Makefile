@@ -12,12 +12,14 @@ WERROR ?= OFF
 endif
 
 APT_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-                libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-liberation
+                libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-liberation \
+                libxcb1-dev xvfb
 
 TARVOS := $(BUILD_DIR)/bin/tarvos
+KVR_TARVOS := $(BUILD_DIR)/bin/kvr-tarvos
 DEMO_DIR := $(BUILD_DIR)/demo
 
-.PHONY: all deps configure build run test bench sanitize tsan clean
+.PHONY: all deps configure build run demo screenshot test bench sanitize tsan clean
 
 all: build
 
@@ -42,9 +44,21 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# Until the window program exists: a headless demonstration with the command-line program on
-# the simulated instrument (its configuration and state are kept in the demo folder).
+# With a display: the window program on the simulated instrument (real time, the simulator's
+# default settings; its settings file and the simulator's state live in the demo folder).
+# Without one: a headless demonstration with the command-line program.
 run: build
+	@mkdir -p $(DEMO_DIR)
+	@printf '[Simulator]\nImplementation Loss=1.0\nState File=simulator-state.ini\n' > $(DEMO_DIR)/simulator.ini
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "== KVR Tarvos on the simulated receiver (settings: $(DEMO_DIR)/kvr-tarvos.ini)"; \
+	  KVR_SIM_CONFIG=$(DEMO_DIR)/simulator.ini $(KVR_TARVOS) --settings $(DEMO_DIR)/kvr-tarvos.ini; \
+	else \
+	  echo "== No display: the headless demonstration (make demo)"; \
+	  $(MAKE) --no-print-directory demo; \
+	fi
+
+demo: build
 	@mkdir -p $(DEMO_DIR)
 	@printf '[Simulator]\nImplementation Loss=1.0\nState File=simulator-state.ini\n' > $(DEMO_DIR)/simulator.ini
 	@echo "== A whole sweep of 64-QAM on the simulated receiver (waits shortened 100 times)"
@@ -56,12 +70,19 @@ run: build
 	@cat $(DEMO_DIR)/sweep.txt; echo
 	@echo "== Its diagram as the window draws it: $(DEMO_DIR)/sweep.png"
 	$(TARVOS) --settings $(DEMO_DIR)/demo.ini render $(DEMO_DIR)/sweep.tvd -o $(DEMO_DIR)/sweep.png
+	@echo "== The window program prints the same document: $(DEMO_DIR)/sweep.pdf"
+	QT_QPA_PLATFORM=offscreen $(KVR_TARVOS) --settings $(DEMO_DIR)/demo.ini --print $(DEMO_DIR)/sweep.tvd \
+	  --print-to $(DEMO_DIR)/sweep.pdf
 	@echo "== Theoretical BER of 64-QAM at a few S/N values (S/N, formula, extrapolation)"
 	$(TARVOS) --settings $(DEMO_DIR)/demo.ini theory --at 20 --at 25 --at 30 --at 32
 	@echo "== The instrument library directly: a KVRPort object created by its ProgID"
 	$(TARVOS) port --list | head -n 5
 	KVR_SIM_CONFIG=$(DEMO_DIR)/simulator.ini $(TARVOS) port --time-scale 0 "SelectDriver(2)" OnLine=true Identity \
 	  AvailableOptions SystemMode
+
+# The window after a simulated measurement, for the README: docs/window.png (needs Xvfb).
+screenshot: build
+	bash docs/make_screenshot.sh $(BUILD_DIR)
 
 bench: build
 	bench/run.sh $(BUILD_DIR)

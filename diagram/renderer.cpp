@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "diagram/interaction.h"
 #include "diagram/pixel.h"
 #include "platform/number_text.h"
 
@@ -335,6 +336,20 @@ MarkerPlacement PlaceMarker(Painter& p, ViewState& view, double snr, double ber)
     return MarkerPlacement::Low;
 }
 
+// A drag in progress survives the repaint: its outline or brackets are drawn again, inverting.
+void DrawDragFeedback(Painter& p, Canvas& canvas, const ViewState& view) {
+    std::vector<std::vector<Point>> figures = DragOutline(view);
+    for (auto& bracket : SelectionFeedback(view)) figures.push_back(std::move(bracket));
+    if (figures.empty()) return;
+    canvas.SetInvert(true);
+    p.Pen(PenRole::Grid);
+    for (const auto& figure : figures) {
+        p.MoveTo(figure.front().x, figure.front().y);
+        for (std::size_t i = 1; i < figure.size(); ++i) p.LineTo(figure[i].x, figure[i].y);
+    }
+    canvas.SetInvert(false);
+}
+
 void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int clientWidth,
                  int clientHeight, bool onPaper) {
     DiagramGeometry& g = view.geometry;
@@ -366,6 +381,7 @@ void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int c
         } else {
             view.boxRect = Rect{};
         }
+        if (!onPaper) DrawDragFeedback(p, canvas, view);
     });
 }
 

@@ -58,11 +58,29 @@ struct MarkerState {
     Point pos;  // centre of the drawn marker, for invalidating it
 };
 
+// The mouse's work on the diagram: a legend box drag or a range selection in progress, and a
+// right press waiting for its release. Positions are window pixels.
+struct DragState {
+    int boxDragActive = 0;
+    int outlineDrawn = 0;  // the drag outline is on the screen
+    Rect dragRect;         // the box moved with the mouse
+    int pendingOffsetX = 0;
+    int pendingOffsetY = 0;
+    int pendingCorner = 0;
+    Point dragStart;
+    Point dragCurrent;
+    int zoomDragActive = 0;
+    int zoomDirection = 0;  // 0 not moved yet, 1 right of dragStart, 2 left of or at it
+    int rightPressPending = 0;
+    Rect confine;           // where the pointer may go during a drag (right, bottom exclusive)
+};
+
 struct ViewState {
     DiagramSettings settings;
     DiagramGeometry geometry;
     MarkerState marker;
     Rect boxRect;  // where the legend box was last drawn
+    DragState drag;
 };
 
 // 1 on screen; on paper trunc(printScale), at least 1.

@@ -18,6 +18,21 @@ C_KVR_DiaDoc::C_KVR_DiaDoc(std::shared_ptr<SettingsPersistence> store) : store_(
     }
 }
 
+MeasurementOptions C_KVR_DiaDoc::Options() const {
+    std::lock_guard<std::mutex> lock(optionsMutex_);
+    return options_;
+}
+
+void C_KVR_DiaDoc::SetOptions(const MeasurementOptions& options) {
+    std::lock_guard<std::mutex> lock(optionsMutex_);
+    options_ = options;
+}
+
+void C_KVR_DiaDoc::SetThresholdBer(double ber) {
+    std::lock_guard<std::mutex> lock(optionsMutex_);
+    options_.threshold = ber;
+}
+
 Status C_KVR_DiaDoc::Close() {
     if (closed_) return {};
     closed_ = true;
@@ -58,7 +73,7 @@ void C_KVR_DiaDoc::BuildTheoreticalCurve(double from, double to) {
 }
 
 void C_KVR_DiaDoc::UpdateEnd() {
-    const double threshold = options_.threshold;
+    const double threshold = ThresholdBer();
     const double theorySnr = TheoreticalSnrAtBer(threshold);
     std::lock_guard<std::mutex> lock(mutex_);
     EndResult& end = curves_.end;

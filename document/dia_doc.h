@@ -43,16 +43,17 @@ public:
     // Writes the settings groups back to the store, once; later calls write nothing.
     Status Close();
 
-    // --- Settings groups (changed by the dialogs while no measurement runs) ---
+    // --- Settings groups (receiver and port changed by the dialogs while no measurement runs;
+    // the options also during a run: the run takes a change at its next use) ---
     const ReceiverSettings& Receiver() const { return receiver_; }
     void SetReceiver(const ReceiverSettings& rs) { receiver_ = rs; }
-    const MeasurementOptions& Options() const { return options_; }
-    void SetOptions(const MeasurementOptions& options) { options_ = options; }
+    MeasurementOptions Options() const;
+    void SetOptions(const MeasurementOptions& options);
     const PortSettings& Port() const { return port_; }
     void SetPort(const PortSettings& port) { port_ = port; }
-    StoredSettings CurrentSettings() const { return {options_, port_, receiver_}; }
-    double ThresholdBer() const { return options_.threshold; }
-    void SetThresholdBer(double ber) { options_.threshold = ber; }
+    StoredSettings CurrentSettings() const { return {Options(), port_, receiver_}; }
+    double ThresholdBer() const { return Options().threshold; }
+    void SetThresholdBer(double ber);
 
     // --- Numerical operations on the receiver settings ---
     double TheoreticalBer(double snr) const;
@@ -112,6 +113,7 @@ private:
     std::shared_ptr<SettingsPersistence> store_;
     bool closed_ = false;
 
+    mutable std::mutex optionsMutex_;
     MeasurementOptions options_;
     PortSettings port_;
     ReceiverSettings receiver_;

@@ -19,7 +19,7 @@ constexpr const char* kConnectionFailed = "Connection to KVR failed.\nPlease che
 constexpr double kReadBackTolerance = 0.01;
 
 // The instrument needs this long after going on line (or off) before it answers reliably.
-void Settle() { Clock::Instance().SleepFor(std::chrono::milliseconds(1000)); }
+void Settle(SettingsTransferUi& ui) { ui.Wait(std::chrono::milliseconds(1000)); }
 
 // A port held by another program leaves the previous driver selected; connecting then would
 // talk to the instrument through the wrong model driver, so that counts as a failed connection.
@@ -52,13 +52,15 @@ std::int32_t FromList(const ReceiverList& list, std::int32_t value, SettingsTran
 
 }  // namespace
 
+void SettingsTransferUi::Wait(std::chrono::milliseconds duration) { Clock::Instance().SleepFor(duration); }
+
 bool WriteSettings(C_KVR_DiaDoc& doc, KvrPortClient& client, ReceiverSettings& work, SettingsTransferUi& ui) {
     if (doc.measuring != 0) {
         ui.Message(kPortBusy);
         return false;
     }
     if (!Connect(doc, client, work.mode)) return ConnectionFailed(doc, client, ui);
-    Settle();
+    Settle(ui);
 
     if (client.GetSystemMode() != work.mode) {
         client.PutSystemMode(work.mode);
@@ -122,7 +124,7 @@ bool ReadSettings(C_KVR_DiaDoc& doc, KvrPortClient& client, ReceiverSettings& wo
     }
     const std::int32_t previousMode = work.mode;
     if (!Connect(doc, client, work.mode)) return ConnectionFailed(doc, client, ui);
-    Settle();
+    Settle(ui);
 
     const std::int32_t instrumentMode = client.GetSystemMode();
     if (instrumentMode == 0)
@@ -141,9 +143,9 @@ bool ReadSettings(C_KVR_DiaDoc& doc, KvrPortClient& client, ReceiverSettings& wo
     };
     if (work.mode != previousMode && !sameDriver(work.mode, previousMode)) {
         DisconnectInstrument(doc, client);
-        Settle();
+        Settle(ui);
         if (!Connect(doc, client, work.mode)) return Refused(doc, client, ui, kConnectionFailed);
-        Settle();
+        Settle(ui);
     }
 
     work.input = FromList(InputList(), client.GetMeasureInputPort(), ui,

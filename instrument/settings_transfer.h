@@ -2,6 +2,7 @@
 // dialog's Write and Read buttons do, on the dialog's working copy of the settings.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "document/dia_doc.h"
@@ -18,6 +19,9 @@ public:
     virtual void Message(const std::string& text) = 0;
     // Shows the working copy again after a change of mode or of several fields.
     virtual void Refresh() = 0;
+    // The pause the instrument needs after going on line or off. The process clock by default;
+    // a window program keeps its windows painted meanwhile.
+    virtual void Wait(std::chrono::milliseconds duration);
 };
 
 // Sets the instrument to `work`, each setting read back to check that it took. A setting the

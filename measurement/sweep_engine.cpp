@@ -85,7 +85,11 @@ bool SweepEngine::Start() {
     doc_.paused = 0;
     doc_.cancelRequested = 0;
     ui_.SetRunControls(RunControls::Running);
-    worker_ = std::thread([this] { RunMeasurement(); });
+    running_ = true;
+    worker_ = std::thread([this] {
+        RunMeasurement();
+        running_ = false;
+    });
     return true;
 }
 

@@ -4,6 +4,7 @@
 // waits on the platform clock; the user steers it through the document's run flags.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -72,6 +73,9 @@ public:
     bool Start();
     // Waits for the worker to end.
     void Join();
+    // Whether a worker is still going (it may be past the end of its run, showing a last message,
+    // while the measuring flag is already clear).
+    bool Running() const { return running_.load(); }
     // The whole run on the calling thread (the worker's body).
     int RunMeasurement();
 
@@ -92,6 +96,7 @@ private:
     C_KVR_DiaDoc& doc_;
     RunUi& ui_;
     std::thread worker_;
+    std::atomic<bool> running_{false};
     Request request_ = Request::None;
 };
 

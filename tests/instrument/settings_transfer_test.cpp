@@ -1,5 +1,5 @@
-// Writing and reading the receiver settings against the simulated instrument through the real
-// instrument library. The simulated receiver is one per process and reads its configuration
+// Writing and reading the receiver settings, and the port settings' connection check, against
+// the simulated instrument through the real instrument library. The simulated receiver is one per process and reads its configuration
 // once, so every test sets up the instrument it needs by writing to it first.
 #include "instrument/settings_transfer.h"
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "instrument/connection.h"
+#include "instrument/port_check.h"
 #include "platform/clock.h"
 #include "tests/support/temp_dir.h"
 
@@ -38,6 +39,12 @@ struct RecordingUi : SettingsTransferUi {
     int refreshes = 0;
     void Message(const std::string& text) override { messages.push_back(text); }
     void Refresh() override { ++refreshes; }
+};
+
+// Takes the pauses itself, as a window program does.
+struct WaitingUi : RecordingUi {
+    std::vector<long long> waits;  // ms
+    void Wait(std::chrono::milliseconds d) override { waits.push_back(d.count()); }
 };
 
 ReceiverSettings QamSettings() {
@@ -203,6 +210,51 @@ TEST_F(SettingsTransfer, MismatchedPortSettingsGiveNoConnection) {
     const std::string failed = "Connection to KVR failed.\nPlease check port settings.";
     EXPECT_EQ(ui_.messages, (Messages{failed, failed}));
     EXPECT_EQ(work, QamSettings());
+}
+
+TEST_F(SettingsTransfer, PausesAreTakenThroughTheUi) {
+    WaitingUi write;
+    ReceiverSettings qam = QamSettings();
+    ASSERT_TRUE(WriteSettings(doc_, client_, qam, write));
+    EXPECT_EQ(write.waits, std::vector<long long>{1000});
+
+    // Mode 5 shares the QAM driver: one pause. DVB-T needs its own: a pause on each side of the
+    // reconnection as well.
+    WaitingUi sameDriver;
+    ReceiverSettings work;
+    work.mode = 5;
+    ASSERT_TRUE(ReadSettings(doc_, client_, work, sameDriver));
+    EXPECT_EQ(sameDriver.waits, std::vector<long long>{1000});
+    WaitingUi otherDriver;
+    work.mode = kModeDvbt;
+    ASSERT_TRUE(ReadSettings(doc_, client_, work, otherDriver));
+    EXPECT_EQ(otherDriver.waits, (std::vector<long long>{1000, 1000, 1000}));
+}
+
+TEST_F(SettingsTransfer, PortCheckHandsTheTestedSettingsToTheDocument) {
+    PortSettings tested = doc_.Port();
+    PortCheck check = CheckPortSettings(doc_, client_, tested);
+    EXPECT_TRUE(check.connected);
+    EXPECT_EQ(check.message, "Test completed successfully.");
+    EXPECT_EQ(client_.GetOnLine(), 0);
+
+    tested.baudRate = 2400;  // the receiver answers at 19200 only
+    check = CheckPortSettings(doc_, client_, tested);
+    EXPECT_FALSE(check.connected);
+    EXPECT_EQ(check.message, "Connection to KVR failed.\nPlease check port settings.");
+    EXPECT_EQ(doc_.Port(), tested);
+
+    tested.rcMethod = rcTCPIP;
+    EXPECT_EQ(CheckPortSettings(doc_, client_, tested).message, "Connection to KVR failed.\nPlease check port settings.");
+    EXPECT_EQ(doc_.Port().rcMethod, rcTCPIP);
+
+    doc_.measuring = 1;
+    const PortSettings kept = doc_.Port();
+    tested.rcMethod = rcGPIB;
+    check = CheckPortSettings(doc_, client_, tested);
+    EXPECT_EQ(check.message, "Measurement is in progress,\ncan't use COM port.");
+    EXPECT_EQ(doc_.Port(), kept);
+    EXPECT_EQ(doc_.measuring, 1);
 }
 
 TEST(SettingsTransferWhileMeasuring, NeitherTransferTouchesThePort) {

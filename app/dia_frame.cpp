@@ -1,0 +1,319 @@
+#include "app/dia_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/about_dialog.h"
+#include "app/app_icons.h"
+#include "app/qt_frame_prompts.h"
+#include "diagram/dia_view.h"
+#include "measurement/measurement_dialog.h"
+#include "measurement/qt_run_ui.h"
+#include "measurement/sweep_engine.h"
+
+namespace tarvos {
+
+namespace {
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+std::optional<ToolbarButton> ButtonOf(int id) {
+    switch (id) {
+        case kCmdFileNew: return ToolbarButton::New;
+        case kCmdFileOpen: return ToolbarButton::Open;
+        case kCmdFileSave: return ToolbarButton::Save;
+        case kCmdSaveAsText: return ToolbarButton::SaveAsText;
+        case kCmdPrint: return ToolbarButton::Print;
+        case kCmdPortSettings: return ToolbarButton::PortSettings;
+        case kCmdKvrSettings: return ToolbarButton::KvrSettings;
+        case kCmdAdvanced: return ToolbarButton::Advanced;
+        case kCmdDiagramElements: return ToolbarButton::DiagramElements;
+        case kCmdMeasurement: return ToolbarButton::Measurement;
+        default: return std::nullopt;
+    }
+}
+
+constexpr int kRequestTimerMs = 300;
+
+}  // namespace
+
+C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidget* parent)
+    : QMainWindow(parent),
+      doc_(doc),
+      prompts_(std::move(services.prompts)),
+      dialogs_(std::move(services.dialogs)),
+      printer_(QPrinter::HighResolution) {
+    if (!prompts_) prompts_ = std::make_unique<QtFramePrompts>(this);
+    setWindowIcon(ProgramIcon());
+
+    view_ = new C_KVR_DiaView(doc_, services.settingsFile, this);
+    setCentralWidget(view_);
+
+    dialog_ = new MeasurementDialog(
+        doc_, [this] { engine_->Start(); }, [this] { view_->ResetSnrRange(); }, this);
+    dialog_->setWindowIcon(MeasurementDialogIcon());
+
+    RunUiTargets targets;
+    targets.dialog = dialog_;
+    targets.view = view_;
+    targets.messageParent = this;
+    targets.requestPortSettings = [this] { requests_.RequestPortSettings(); };
+    targets.requestReceiverSettings = [this] { requests_.RequestReceiverSettings(); };
+    runUi_ = std::make_unique<QtRunUi>(std::move(targets));
+    engine_ = std::make_unique<SweepEngine>(doc_, *runUi_);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+
+    connect(&requestTimer_, &QTimer::timeout, this, &C_KVR_DiaFrame::ServeRequests);
+    requestTimer_.start(kRequestTimerMs);
+
+    resize(820, 680);
+    view_->OnInitialUpdate();
+    UpdateTitle();
+}
+
+C_KVR_DiaFrame::~C_KVR_DiaFrame() {
+    requestTimer_.stop();
+    StopRun();
+}
+
+QAction* C_KVR_DiaFrame::Action(CommandId id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void C_KVR_DiaFrame::CreateActions() {
+    for (const FrameCommand& command : kFrameCommands) {
+        auto* action = new QAction(Text(command.text), this);
+        action->setStatusTip(Text(PromptStatusText(command.prompt)));
+        const std::string_view tip = PromptToolTip(command.prompt);
+        action->setToolTip(tip.empty() ? Text(PromptStatusText(command.prompt)) : Text(tip));
+        action->setData(static_cast<int>(command.id));
+        if (const auto button = ButtonOf(command.id)) action->setIcon(ToolbarIcon(*button));
+        const CommandId id = command.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        actions_[id] = action;
+    }
+    Action(kCmdFileNew)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Action(kCmdFileOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Action(kCmdFileSave)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Action(kCmdViewToolbar)->setCheckable(true);
+    Action(kCmdViewToolbar)->setChecked(true);
+    Action(kCmdViewStatusBar)->setCheckable(true);
+    Action(kCmdViewStatusBar)->setChecked(true);
+    // The help text has no content of its own: the item is there but cannot be chosen.
+    Action(kCmdHelpContent)->setEnabled(false);
+}
+
+void C_KVR_DiaFrame::CreateMenus() {
+    QMenu* menu = nullptr;
+    std::string_view current;
+    for (const FrameCommand& command : kFrameCommands) {
+        QAction* action = Action(command.id);
+        if (command.id == kCmdMeasurement) {
+            // A top-level item that runs its command directly; a menu bar shows an action's icon
+            // instead of its text, so the item is an action of its own without the button's icon.
+            auto* item = new QAction(Text(command.menu), this);
+            item->setStatusTip(action->statusTip());
+            connect(item, &QAction::triggered, action, &QAction::trigger);
+            menuBar()->addAction(item);
+            menu = nullptr;
+            current = {};
+            continue;
+        }
+        if (!menu || command.menu != current) {
+            menu = menuBar()->addMenu(Text(command.menu));
+            current = command.menu;
+        }
+        menu->addAction(action);
+        if (command.separatorAfter) menu->addSeparator();
+    }
+}
+
+void C_KVR_DiaFrame::CreateToolBar() {
+    toolbar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setIconSize(QSize(20, 15));
+    toolbar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : kToolbarOrder) {
+        if (id == 0) toolbar_->addSeparator();
+        else toolbar_->addAction(Action(static_cast<CommandId>(id)));
+    }
+    connect(toolbar_, &QToolBar::visibilityChanged, Action(kCmdViewToolbar), &QAction::setChecked);
+}
+
+void C_KVR_DiaFrame::CreateStatusBar() {
+    // The message pane: "Ready" while no prompt is shown (prompts are temporary messages, which
+    // hide the label while they last).
+    auto* ready = new QLabel(QStringLiteral("Ready"), statusBar());
+    ready->setObjectName(QStringLiteral("readyText"));
+    statusBar()->addWidget(ready, 1);
+}
+
+void C_KVR_DiaFrame::UpdateTitle() { setWindowTitle(QString::fromStdString(FrameTitle(doc_.Title()))); }
+
+bool C_KVR_DiaFrame::Guarded(GuardedCommand command) {
+    const std::optional<std::string> refusal = GuardMessage(command, doc_);
+    if (refusal) prompts_->ShowError(*refusal);
+    return refusal.has_value();
+}
+
+void C_KVR_DiaFrame::RunCommand(CommandId id) {
+    switch (id) {
+        case kCmdFileNew: OnFileNew(); break;
+        case kCmdFileOpen: OnFileOpen(); break;
+        case kCmdFileSave: SaveDocumentCommand(doc_, *prompts_); UpdateTitle(); break;
+        case kCmdFileSaveAs: SaveDocumentAsCommand(doc_, *prompts_); UpdateTitle(); break;
+        case kCmdSaveAsText: SaveAsTextCommand(doc_, *prompts_); break;
+        case kCmdPrintSetup: OnPrintSetup(); break;
+        case kCmdPrintPreview: OnPrintPreview(); break;
+        case kCmdPrint: OnPrint(); break;
+        case kCmdExit: close(); break;
+        case kCmdViewToolbar: toolbar_->setVisible(Action(kCmdViewToolbar)->isChecked()); break;
+        case kCmdViewStatusBar: statusBar()->setVisible(Action(kCmdViewStatusBar)->isChecked()); break;
+        case kCmdDiagramElements:
+            if (dialogs_) dialogs_->RunDiagramElements(this, *view_);
+            break;
+        case kCmdPortSettings: OnPortSettings(); break;
+        case kCmdKvrSettings: OnKvrSettings(); break;
+        case kCmdAdvanced:
+            if (dialogs_) dialogs_->RunAdvanced(this, *view_);
+            break;
+        case kCmdMeasurement: ShowMeasurementDialog(); break;
+        case kCmdHelpContent: break;
+        case kCmdAbout: OnAbout(); break;
+    }
+}
+
+void C_KVR_DiaFrame::AfterNewDocument() {
+    view_->OnInitialUpdate();
+    UpdateTitle();
+}
+
+void C_KVR_DiaFrame::OnFileNew() {
+    if (Guarded(GuardedCommand::FileNew)) return;
+    if (NewDocumentCommand(doc_, *prompts_)) AfterNewDocument();
+}
+
+void C_KVR_DiaFrame::OnFileOpen() {
+    if (Guarded(GuardedCommand::FileOpen)) return;
+    if (OpenDocumentCommand(doc_, *prompts_)) AfterNewDocument();
+    dialog_->Refresh();
+}
+
+bool C_KVR_DiaFrame::OpenFile(const std::string& path) {
+    if (!OpenDocumentFile(doc_, path, *prompts_)) return false;
+    AfterNewDocument();
+    dialog_->Refresh();
+    return true;
+}
+
+void C_KVR_DiaFrame::OnKvrSettings() {
+    if (Guarded(GuardedCommand::KvrSettings)) return;
+    if (dialogs_) dialogs_->RunReceiverSettings(this);
+    // Confirmed or cancelled, the measure range must fit the generator of the (new) mode.
+    FitMeasureRange(doc_);
+    dialog_->Refresh();
+    view_->ResetSnrRange();
+    UpdateTitle();
+}
+
+void C_KVR_DiaFrame::OnPortSettings() {
+    if (Guarded(GuardedCommand::PortSettings)) return;
+    if (dialogs_) dialogs_->RunPortSettings(this);
+}
+
+void C_KVR_DiaFrame::ServeRequests() {
+    const std::optional<GuardedCommand> command = requests_.NextOnTimer();
+    if (!command) return;
+    if (*command == GuardedCommand::PortSettings) OnPortSettings();
+    else OnKvrSettings();
+}
+
+void C_KVR_DiaFrame::ShowMeasurementDialog() {
+    if (!dialogPlaced_) {
+        // The first time beside the main window when the screen has room, so that it does not
+        // cover the diagram; later wherever the user left it.
+        dialogPlaced_ = true;
+        dialog_->adjustSize();
+        const QRect frame = frameGeometry();
+        const QScreen* screen = this->screen();
+        const QRect room = screen ? screen->availableGeometry() : QRect();
+        const QPoint spot(frame.right() + 8, frame.top());
+        if (room.contains(QRect(spot, dialog_->frameGeometry().size()))) dialog_->move(spot);
+    }
+    dialog_->show();
+    dialog_->raise();
+    dialog_->activateWindow();
+}
+
+void C_KVR_DiaFrame::PrintOn(QPrinter& printer, PaintTarget target) {
+    QPainter painter(&printer);
+    if (!painter.isActive()) return;
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    view_->PaintPage(painter, target, Rect{0, 0, page.width(), page.height()});
+}
+
+void C_KVR_DiaFrame::OnPrint() {
+    QPrintDialog dialog(&printer_, this);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() == QDialog::Accepted) PrintOn(printer_, PaintTarget::Printer);
+}
+
+void C_KVR_DiaFrame::OnPrintPreview() {
+    QPrintPreviewDialog preview(&printer_, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { PrintOn(*printer, PaintTarget::Preview); });
+    preview.exec();
+}
+
+void C_KVR_DiaFrame::OnPrintSetup() {
+    QPageSetupDialog dialog(&printer_, this);
+    dialog.exec();
+}
+
+void C_KVR_DiaFrame::OnAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void C_KVR_DiaFrame::StopRun() {
+    if (!engine_) return;
+    doc_.cancelRequested = 1;
+    doc_.paused = 0;
+    runUi_->Shutdown();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    engine_->Join();
+    QApplication::restoreOverrideCursor();
+    runUi_->Reopen();
+    doc_.cancelRequested = 0;
+}
+
+bool C_KVR_DiaFrame::RunInProgress() const { return engine_ && engine_->Running(); }
+
+void C_KVR_DiaFrame::closeEvent(QCloseEvent* event) {
+    // The run ends first, so the save prompt offers every sample it measured. (The measuring
+    // flag alone does not say whether the worker still shows a last message.)
+    StopRun();
+    if (!SaveModified(doc_, *prompts_)) {
+        event->ignore();
+        return;
+    }
+    dialog_->hide();
+    event->accept();
+}
+
+}  // namespace tarvos

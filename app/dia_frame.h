@@ -1,0 +1,102 @@
+// The main window: the diagram view, menus, toolbar and status bar, the modeless measurement
+// dialog and the sweep that it starts; the commands with their guards, and the 300 ms timer that
+// opens the settings dialogs the sweep asks for.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include <QMainWindow>
+#include <QPrinter>
+#include <QTimer>
+
+#include "app/file_commands.h"
+#include "app/frame_commands.h"
+#include "app/frame_rules.h"
+#include "app/settings_dialogs.h"
+#include "diagram/diagram_persistence.h"
+#include "document/dia_doc.h"
+
+class QAction;
+class QToolBar;
+
+namespace tarvos {
+
+class C_KVR_DiaView;
+class MeasurementDialog;
+class QtRunUi;
+class SweepEngine;
+
+struct FrameServices {
+    std::optional<std::filesystem::path> settingsFile;  // the diagram's sections; none: defaults
+    std::unique_ptr<FramePrompts> prompts;              // none: Qt's dialogs and message boxes
+    std::unique_ptr<SettingsDialogs> dialogs;           // none: the program's settings dialogs
+};
+
+class C_KVR_DiaFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidget* parent = nullptr);
+    // Ends a run still going and waits for it before any window goes.
+    ~C_KVR_DiaFrame() override;
+
+    C_KVR_DiaView& View() { return *view_; }
+    MeasurementDialog& Dialog() { return *dialog_; }
+    FrameRequests& Requests() { return requests_; }
+    QAction* Action(CommandId id) const;
+    QToolBar* ToolBar() const { return toolbar_; }
+
+    // A command as the menu, toolbar or accelerator runs it.
+    void RunCommand(CommandId id);
+    // The command line's document; false (after its message) when it cannot be opened.
+    bool OpenFile(const std::string& path);
+    // One page of the diagram on `printer` as Print does after its dialog.
+    void PrintOn(QPrinter& printer, PaintTarget target);
+    // Shows the measurement dialog beside the main window (start-up, Measurement command).
+    void ShowMeasurementDialog();
+    // Asks a run to cancel and waits for its end; the run's messages are answered meanwhile.
+    void StopRun();
+    // Whether the sweep's worker is still going.
+    bool RunInProgress() const;
+    // One tick of the request timer (also run by the timer every 300 ms).
+    void ServeRequests();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void UpdateTitle();
+    bool Guarded(GuardedCommand command);
+    void AfterNewDocument();
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnKvrSettings();
+    void OnPortSettings();
+    void OnPrint();
+    void OnPrintPreview();
+    void OnPrintSetup();
+    void OnAbout();
+
+    C_KVR_DiaDoc& doc_;
+    std::unique_ptr<FramePrompts> prompts_;
+    std::unique_ptr<SettingsDialogs> dialogs_;
+    C_KVR_DiaView* view_ = nullptr;
+    MeasurementDialog* dialog_ = nullptr;
+    std::unique_ptr<QtRunUi> runUi_;
+    std::unique_ptr<SweepEngine> engine_;
+    FrameRequests requests_;
+    QTimer requestTimer_;
+    QPrinter printer_;
+    std::map<int, QAction*> actions_;
+    QToolBar* toolbar_ = nullptr;
+    bool dialogPlaced_ = false;
+};
+
+}  // namespace tarvos

@@ -1,0 +1,57 @@
+#include "app/qt_frame_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tarvos {
+
+namespace {
+
+const QString kTitle = QStringLiteral("KVR Tarvos");
+
+std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& proposal, const QString& filter,
+                                         const QString& suffix) {
+    QFileDialog dialog(parent, QString(), QString::fromStdString(proposal), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.selectFile(QString::fromStdString(proposal));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
+
+SaveChoice QtFramePrompts::AskSaveChanges(const std::string& question) {
+    const auto answer = QMessageBox::warning(parent_, kTitle, QString::fromStdString(question),
+                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes) return SaveChoice::Yes;
+    if (answer == QMessageBox::No) return SaveChoice::No;
+    return SaveChoice::Cancel;
+}
+
+std::optional<std::string> QtFramePrompts::ChooseDocumentToOpen() {
+    const QString path = QFileDialog::getOpenFileName(parent_, QString(), QString(), QString::fromUtf8(kDocumentFilter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtFramePrompts::ChooseDocumentToSave(const std::string& proposal) {
+    return RunSaveDialog(parent_, proposal, QString::fromUtf8(kDocumentFilter), QStringLiteral("tvd"));
+}
+
+std::optional<std::string> QtFramePrompts::ChooseTextFile(const std::string& proposal) {
+    return RunSaveDialog(parent_, proposal, QStringLiteral("Text Files (*.txt);;All Files (*)"), QStringLiteral("txt"));
+}
+
+bool QtFramePrompts::AskRetry(const std::string& message) {
+    return QMessageBox::critical(parent_, kTitle, QString::fromStdString(message),
+                                 QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void QtFramePrompts::ShowError(const std::string& message) {
+    QMessageBox::critical(parent_, kTitle, QString::fromStdString(message), QMessageBox::Ok);
+}
+
+}  // namespace tarvos

@@ -1,0 +1,421 @@
+// The main window against scripted prompts and dialogs: the guards, the request timer, the
+// KVR Settings range fit, the file commands, printing scales, the diagram's settings across a
+// restart, and whole runs on the simulated receiver (also closing the window during one).
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <deque>
+
+#include "app/dia_frame.h"
+#include "diagram/dia_view.h"
+#include "document/document_file.h"
+#include "measurement/measurement_dialog.h"
+#include "platform/clock.h"
+#include "simdriver/class_factories.h"
+#include "simdriver/sim_receiver.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarvos {
+namespace {
+
+class ScriptedPrompts : public FramePrompts {
+public:
+    std::vector<std::string> errors, questions, retries, proposals;
+    std::deque<SaveChoice> saveAnswers;
+    std::deque<std::optional<std::string>> files;  // answers of the file dialogs in turn
+    bool retry = true;
+
+    SaveChoice AskSaveChanges(const std::string& question) override {
+        questions.push_back(question);
+        if (saveAnswers.empty()) return SaveChoice::Cancel;
+        const SaveChoice answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ChooseDocumentToOpen() override { return NextFile("open"); }
+    std::optional<std::string> ChooseDocumentToSave(const std::string& proposal) override { return NextFile(proposal); }
+    std::optional<std::string> ChooseTextFile(const std::string& proposal) override { return NextFile(proposal); }
+    bool AskRetry(const std::string& message) override {
+        retries.push_back(message);
+        return retry;
+    }
+    void ShowError(const std::string& message) override { errors.push_back(message); }
+
+private:
+    std::optional<std::string> NextFile(const std::string& proposal) {
+        proposals.push_back(proposal);
+        if (files.empty()) return std::nullopt;
+        auto file = files.front();
+        files.pop_front();
+        return file;
+    }
+};
+
+class CountingDialogs : public SettingsDialogs {
+public:
+    int port = 0, receiver = 0, advanced = 0, elements = 0;
+    bool measuringWhenOpened = false;
+    C_KVR_DiaDoc* doc = nullptr;
+    void RunPortSettings(QWidget*) override { ++port; Note(); }
+    void RunReceiverSettings(QWidget*) override { ++receiver; Note(); }
+    void RunAdvanced(QWidget*, C_KVR_DiaView&) override { ++advanced; }
+    void RunDiagramElements(QWidget*, C_KVR_DiaView&) override { ++elements; }
+
+private:
+    void Note() { measuringWhenOpened = doc && doc->measuring != 0; }
+};
+
+ReceiverSettings SawOff() {
+    ReceiverSettings rs;
+    rs.sawBandwidth = 0;  // S/N = C/N
+    return rs;
+}
+
+}  // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    testing::TempDir dir_;
+    std::unique_ptr<C_KVR_DiaDoc> doc_;
+    std::unique_ptr<C_KVR_DiaFrame> frame_;
+    ScriptedPrompts* prompts_ = nullptr;
+    CountingDialogs* dialogs_ = nullptr;
+
+    void Simulate(const std::string& faults) {
+        testing::WriteBytes(dir_.path() / "sim.ini", "[Simulator]\nSeed=5\nImplementation Loss=1.0\nState File=" +
+                                                         (dir_.path() / "state.ini").string() + "\n[Faults]\n" + faults);
+        std::filesystem::remove(dir_.path() / "state.ini");
+        sim::SimReceiver::Reconfigure(sim::LoadSimConfig(dir_.path() / "sim.ini"));
+    }
+
+    void MakeFrame(std::optional<std::filesystem::path> settingsFile = std::nullopt) {
+        frame_.reset();
+        FrameServices services;
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        auto dialogs = std::make_unique<CountingDialogs>();
+        prompts_ = prompts.get();
+        dialogs_ = dialogs.get();
+        dialogs_->doc = doc_.get();
+        services.prompts = std::move(prompts);
+        services.dialogs = std::move(dialogs);
+        services.settingsFile = std::move(settingsFile);
+        frame_ = std::make_unique<C_KVR_DiaFrame>(*doc_, std::move(services));
+        frame_->View().resize(800, 600);
+    }
+
+    QPushButton* Button(const char* name) { return frame_->Dialog().findChild<QPushButton*>(name); }
+
+    void AddSamples() {
+        doc_->AppendSample(20.0, 1e-3);
+        doc_->AppendSample(22.0, 1e-5);
+        doc_->SetModifiedFlag();
+    }
+
+    // Starts a run with the dialog's Start button and waits for its end.
+    void RunToTheEnd() {
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QVERIFY(frame_->RunInProgress() || doc_->MeasuredCount() > 0);
+        // Measuring alone clears before the end of the run (with the connection).
+        QTRY_VERIFY_WITH_TIMEOUT(!frame_->RunInProgress(), 20000);
+        QTRY_VERIFY(Button("startButton")->isEnabled());
+        QCOMPARE(doc_->measuring.load(), 0);
+    }
+
+private slots:
+    void initTestCase() {
+        Clock::Instance().SetVirtual();
+        sim::ServeSimulatorInProcess();
+    }
+
+    void init() {
+        Clock::Instance().SetVirtual();
+        Simulate("");
+        doc_ = std::make_unique<C_KVR_DiaDoc>();  // the simulated receiver's own settings
+        MakeFrame();
+    }
+
+    void cleanup() {
+        frame_.reset();
+        doc_.reset();
+    }
+
+    void menusToolbarAndStatusBar() {
+        for (const FrameCommand& command : kFrameCommands) {
+            QAction* action = frame_->Action(command.id);
+            QVERIFY(action);
+            QCOMPARE(action->statusTip().toStdString(), std::string(PromptStatusText(command.prompt)));
+        }
+        QCOMPARE(frame_->Action(kCmdFileNew)->toolTip(), QStringLiteral("New"));
+        QCOMPARE(frame_->Action(kCmdPrintPreview)->statusTip(), QStringLiteral("Diaplay full pages"));
+        QCOMPARE(frame_->Action(kCmdFileSave)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+
+        const QList<QAction*> buttons = frame_->ToolBar()->actions();
+        QCOMPARE(buttons.size(), static_cast<qsizetype>(kToolbarOrder.size()));
+        for (std::size_t i = 0; i < kToolbarOrder.size(); ++i) {
+            if (kToolbarOrder[i] == 0) QVERIFY(buttons[i]->isSeparator());
+            else QCOMPARE(buttons[i]->data().toInt(), kToolbarOrder[i]);
+        }
+        QCOMPARE(frame_->ToolBar()->iconSize(), QSize(20, 15));
+        QCOMPARE(frame_->statusBar()->findChild<QLabel*>("readyText")->text(), QStringLiteral("Ready"));
+        QCOMPARE(frame_->windowTitle(), QStringLiteral("Untitled - KVR Tarvos"));
+    }
+
+    void guardsRefuseWhileMeasuring() {
+        AddSamples();
+        doc_->measuring = 1;
+        frame_->RunCommand(kCmdKvrSettings);
+        frame_->RunCommand(kCmdPortSettings);
+        frame_->RunCommand(kCmdFileNew);
+        frame_->RunCommand(kCmdFileOpen);
+        doc_->measuring = 0;
+        const std::vector<std::string> expected{
+            "Can't change KVR settings\nwhile measurement is in progress.\nExit measurement and try again.",
+            "Can't change port settings\nwhile measurement is in progress.\nExit measurement and try again.",
+            "Can't open new document.\nPlease cancel measurement\nand try again.",
+            "Can't open document.\nPlease cancel measurement\nand try again."};
+        QCOMPARE(prompts_->errors, expected);
+        QCOMPARE(dialogs_->port + dialogs_->receiver, 0);
+        QVERIFY(prompts_->questions.empty() && prompts_->proposals.empty());
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{2});
+        // Not guarded: they open during a run.
+        doc_->measuring = 1;
+        frame_->RunCommand(kCmdAdvanced);
+        frame_->RunCommand(kCmdDiagramElements);
+        doc_->measuring = 0;
+        QCOMPARE(dialogs_->advanced + dialogs_->elements, 2);
+    }
+
+    void timerServesEachRequestOnce() {
+        frame_->Requests().RequestPortSettings();
+        frame_->Requests().RequestReceiverSettings();
+        frame_->ServeRequests();
+        QCOMPARE(dialogs_->port, 1);
+        QCOMPARE(dialogs_->receiver, 0);  // port settings first, the other on a later tick
+        frame_->ServeRequests();
+        frame_->ServeRequests();
+        QCOMPARE(dialogs_->port, 1);
+        QCOMPARE(dialogs_->receiver, 1);
+
+        // The real timer: within about 300 ms and without any call of ours.
+        frame_->Requests().RequestReceiverSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->receiver, 2, 1500);
+        QTest::qWait(700);
+        QCOMPARE(dialogs_->receiver, 2);
+
+        // While measuring the request is spent on the guard.
+        doc_->measuring = 1;
+        frame_->Requests().RequestPortSettings();
+        frame_->ServeRequests();
+        doc_->measuring = 0;
+        frame_->ServeRequests();
+        QCOMPARE(dialogs_->port, 1);
+        QCOMPARE(prompts_->errors.size(), std::size_t{1});
+    }
+
+    void kvrSettingsFitsTheRangeAndResetsTheDiagram() {
+        ReceiverSettings rs = SawOff();  // mode 4, offset 0: generator 12..62 dB
+        rs.snrBegin = 10;
+        rs.snrEnd = 70;
+        doc_->SetReceiver(rs);
+        frame_->RunCommand(kCmdKvrSettings);  // the dialog changes nothing, as after Cancel
+        QCOMPARE(dialogs_->receiver, 1);
+        QCOMPARE(doc_->Receiver().snrBegin, 12.0);
+        QCOMPARE(doc_->Receiver().snrEnd, 62.0);
+        QCOMPARE(frame_->View().State().geometry.snrMin, 12.0);
+        QCOMPARE(frame_->View().State().geometry.snrMax, 62.0);
+        QCOMPARE(frame_->Dialog().findChild<QLineEdit*>("startField")->text(), QStringLiteral("12."));
+
+        rs.snrBegin = 80;
+        rs.snrEnd = 90;
+        doc_->SetReceiver(rs);
+        frame_->RunCommand(kCmdKvrSettings);
+        QCOMPARE(doc_->Receiver().snrBegin, 61.999);
+        QCOMPARE(doc_->Receiver().snrEnd, 62.0);
+    }
+
+    void fileNewAsksAndSavesBeforeClearing() {
+        AddSamples();
+        prompts_->saveAnswers = {SaveChoice::Cancel};
+        frame_->RunCommand(kCmdFileNew);
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{2});
+        QCOMPARE(prompts_->questions, std::vector<std::string>{"Save changes to Untitled?"});
+
+        const std::string saved = (dir_.path() / "kept.tvd").string();
+        prompts_->saveAnswers = {SaveChoice::Yes};
+        prompts_->files = {saved};
+        frame_->RunCommand(kCmdFileNew);
+        QCOMPARE(prompts_->proposals.back(), std::string("Untitled.tvd"));
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{0});
+        QVERIFY(!doc_->IsModified());
+        QCOMPARE(frame_->windowTitle(), QStringLiteral("Untitled - KVR Tarvos"));
+        C_KVR_DiaDoc reread;
+        QVERIFY(OpenDocument(reread, saved).ok());
+        QCOMPARE(reread.MeasuredCount(), std::size_t{2});  // saved with its samples
+    }
+
+    void openAndSaveKeepTheTitleAndRefreshTheDialog() {
+        ReceiverSettings rs = SawOff();
+        rs.snrBegin = 15;
+        rs.snrEnd = 25;
+        C_KVR_DiaDoc other;
+        other.SetReceiver(rs);
+        other.AppendSample(16, 1e-3);
+        const std::string path = (dir_.path() / "result.tvd").string();
+        QVERIFY(SaveDocument(other, path).ok());
+
+        prompts_->files = {path};
+        frame_->RunCommand(kCmdFileOpen);
+        QCOMPARE(frame_->windowTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
+        QCOMPARE(frame_->Dialog().findChild<QLineEdit*>("startField")->text(), QStringLiteral("15."));
+        QCOMPARE(frame_->View().State().geometry.snrMin, 15.0);
+
+        testing::WriteBytes(dir_.path() / "bad.tvd", std::string(10, '\0'));  // shorter than its header
+        prompts_->files = {(dir_.path() / "bad.tvd").string()};
+        frame_->RunCommand(kCmdFileOpen);
+        QCOMPARE(prompts_->errors, std::vector<std::string>{"Unexpected file format."});
+        QCOMPARE(frame_->windowTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{1});
+    }
+
+    void saveAsTextAsksAgainUntilTheFileCanBeWritten() {
+        AddSamples();
+        const std::string bad = (dir_.path() / "missing" / "table.txt").string();
+        const std::string good = (dir_.path() / "table.txt").string();
+        prompts_->files = {bad, good};
+        frame_->RunCommand(kCmdSaveAsText);
+        QCOMPARE(prompts_->retries,
+                 std::vector<std::string>{"Can't open file:\n " + bad + "\nPlease change file name\nand try again."});
+        QCOMPARE(prompts_->proposals.size(), std::size_t{2});
+        QCOMPARE(prompts_->proposals[1], bad);  // the failed path is proposed again
+        QVERIFY(std::filesystem::file_size(good) > 0);
+
+        prompts_->retry = false;
+        prompts_->files = {bad, good};
+        std::filesystem::remove(good);
+        frame_->RunCommand(kCmdSaveAsText);
+        QVERIFY(!std::filesystem::exists(good));  // Cancel ended the command
+    }
+
+    void printScales() {
+        frame_->View().resize(800, 600);
+        QImage page(10, 10, QImage::Format_RGB32);
+        {
+            QPainter painter(&page);
+            frame_->View().PaintPage(painter, PaintTarget::Printer, Rect{0, 0, 4800, 6600});
+        }
+        QCOMPARE(frame_->View().State().geometry.printScale, 6.0);
+        {
+            QPainter painter(&page);
+            frame_->View().PaintPage(painter, PaintTarget::Preview, Rect{0, 0, 4800, 6600});
+        }
+        QCOMPARE(frame_->View().State().geometry.printScale, 8.0);
+
+        AddSamples();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const auto pdf = dir_.path() / "page.pdf";
+        printer.setOutputFileName(QString::fromStdString(pdf.string()));
+        frame_->PrintOn(printer, PaintTarget::Printer);
+        QVERIFY(std::filesystem::file_size(pdf) > 1000);
+        QVERIFY(frame_->View().State().geometry.printScale >= 1.0);
+    }
+
+    void diagramSettingsSurviveARestart() {
+        const auto ini = dir_.path() / "kvr-tarvos.ini";
+        const std::string before = "[Diagram Settings]\r\nMaximum Grid=80\r\nOwn Key=kept\r\n[Other]\r\nA=1\r\n";
+        testing::WriteBytes(ini, before);
+        MakeFrame(ini);
+        QCOMPARE(frame_->View().State().settings.maxGridSpacing, 80);
+        frame_->View().State().settings.boxCorner = 2;
+        frame_->View().State().settings.boxOffsetX = 30;
+        frame_->View().State().settings.showLegend = 0;
+        frame_.reset();  // program end
+
+        const std::string after = testing::ReadBytes(ini);
+        QVERIFY(after.find("Own Key=kept\r\n") != std::string::npos);
+        QVERIFY(after.find("[Other]\r\nA=1") != std::string::npos);
+        MakeFrame(ini);
+        const DiagramSettings& s = frame_->View().State().settings;
+        QCOMPARE(s.boxCorner, 2);
+        QCOMPARE(s.boxOffsetX, 30);
+        QCOMPARE(s.showLegend, 0);
+        QCOMPARE(s.maxGridSpacing, 80);
+    }
+
+    void aWholeRunInTheWindow() {
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+        RunToTheEnd();
+        QVERIFY(doc_->MeasuredCount() >= 5);
+        QVERIFY(doc_->End().valid != 0);
+        QVERIFY(doc_->IsModified());
+        QVERIFY(!Button("cancelButton")->isEnabled());
+        QCOMPARE(frame_->Dialog().findChild<QLabel*>("responseLine")->text(),
+                 QStringLiteral("Check settings and start measurement"));
+        QVERIFY(frame_->View().State().marker.shown == 0);
+        // The diagram shows the END label.
+        QImage shot = frame_->View().grab().toImage();
+        QVERIFY(!shot.isNull());
+        QVERIFY(frame_->View().State().boxRect.right > frame_->View().State().boxRect.left);
+        QCOMPARE(prompts_->errors.size(), std::size_t{0});
+    }
+
+    void aFailedConnectionOpensThePortSettingsAfterTheMessage() {
+        Simulate("Refuse Connection=1\n");
+        frame_->show();
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = frame_->findChild<QMessageBox*>("runMessage")) != nullptr, 10000);
+        QCOMPARE(box->text(), QStringLiteral("Connection to KVR failed.\nPlease check port settings."));
+        QCOMPARE(dialogs_->port, 0);
+        box->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->port, 1, 3000);
+        QVERIFY(!dialogs_->measuringWhenOpened);
+        QCOMPARE(prompts_->errors.size(), std::size_t{0});  // never spent on the guard
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{0});
+    }
+
+    void closingDuringARunCancelsAndWaits() {
+        Clock::Instance().SetRealTime(0.002);
+        frame_->show();
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(doc_->MeasuredCount() >= 1, 20000);
+        QVERIFY(doc_->measuring != 0);
+        prompts_->saveAnswers = {SaveChoice::No};
+        QVERIFY(frame_->close());
+        QCOMPARE(doc_->measuring.load(), 0);
+        QVERIFY(doc_->MeasuredCount() >= 1);  // the samples measured so far are kept
+        QCOMPARE(prompts_->questions.size(), std::size_t{1});
+        frame_.reset();
+        Clock::Instance().SetVirtual();
+    }
+
+    void closingIsRefusedWhenTheSaveIsCancelled() {
+        AddSamples();
+        frame_->show();
+        prompts_->saveAnswers = {SaveChoice::Cancel};
+        QVERIFY(!frame_->close());
+        QVERIFY(frame_->isVisible());
+    }
+};
+
+}  // namespace tarvos
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    tarvos::FrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "frame_test.moc"
