@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -16,6 +18,7 @@
 #include <deque>
 
 #include "app/dia_frame.h"
+#include "app/program_dialogs.h"
 #include "diagram/dia_view.h"
 #include "document/document_file.h"
 #include "measurement/measurement_dialog.h"
@@ -353,6 +356,36 @@ private slots:
         QCOMPARE(s.maxGridSpacing, 80);
     }
 
+    void legendDraggedToTheTopRightIsStoredAtExit() {
+        const auto ini = dir_.path() / "kvr-tarvos.ini";
+        MakeFrame(ini);
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+        C_KVR_DiaView& view = frame_->View();
+        view.repaint();
+        const Rect box = view.State().boxRect;
+        const Rect plot = view.State().geometry.plot;
+        QVERIFY(box.right > box.left);
+        const QPoint press((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+        const QPoint drop = press + QPoint(plot.right - 30 - box.right, plot.top + 12 - box.top);
+        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(&view, &event);
+        };
+        send(QEvent::MouseButtonPress, press, Qt::LeftButton);
+        QCOMPARE(view.cursor().shape(), Qt::SizeAllCursor);
+        send(QEvent::MouseMove, (press + drop) / 2, Qt::LeftButton);
+        send(QEvent::MouseMove, drop, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, drop, Qt::NoButton);
+        QCOMPARE(view.State().settings.boxCorner, 2);
+        frame_.reset();  // program end
+
+        const std::string file = testing::ReadBytes(ini);
+        QVERIFY2(file.find("Corner=2") != std::string::npos, file.c_str());
+        QVERIFY(file.find("X-Offset=30") != std::string::npos);
+        QVERIFY(file.find("Y-Offset=12") != std::string::npos);
+    }
+
     void aWholeRunInTheWindow() {
         frame_->show();
         QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
@@ -384,6 +417,51 @@ private slots:
         QVERIFY(!dialogs_->measuringWhenOpened);
         QCOMPARE(prompts_->errors.size(), std::size_t{0});  // never spent on the guard
         QCOMPARE(doc_->MeasuredCount(), std::size_t{0});
+    }
+
+    void settingsThatDifferOpenTheKvrSettingsAfterTheMessage() {
+        ReceiverSettings rs;
+        rs.mode = 13;  // the simulated receiver is in mode 4
+        doc_->SetReceiver(rs);
+        frame_->show();
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = frame_->findChild<QMessageBox*>("runMessage")) != nullptr, 10000);
+        QVERIFY(box->text().startsWith(QStringLiteral("Settings of KVR and this program")));
+        box->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->receiver, 1, 3000);
+        QCOMPARE(dialogs_->port, 0);
+        QVERIFY(!dialogs_->measuringWhenOpened);
+        QTRY_VERIFY(Button("startButton")->isEnabled());
+    }
+
+    void advancedDialogChangesTheThresholdAndTheEnd() {
+        frame_.reset();
+        FrameServices services;
+        services.prompts = std::make_unique<ScriptedPrompts>();
+        services.dialogs = std::make_unique<ProgramDialogs>(*doc_);
+        frame_ = std::make_unique<C_KVR_DiaFrame>(*doc_, std::move(services));
+        doc_->AppendSample(20.0, 1e-2);
+        doc_->AppendSample(24.0, 1e-4);
+        doc_->AppendSample(28.0, 1e-6);
+        doc_->UpdateEnd();
+        const double before = doc_->End().measuredSnr;
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            for (auto [name, text] : {std::pair{"berField", "1e-5"}, std::pair{"gridField", "5000"}}) {
+                auto* field = dialog->findChild<QLineEdit*>(name);
+                field->selectAll();
+                QTest::keyClicks(field, text);
+            }
+            dialog->accept();
+        });
+        frame_->RunCommand(kCmdAdvanced);
+        QCOMPARE(doc_->ThresholdBer(), 1e-5);
+        QCOMPARE(frame_->View().State().settings.maxGridSpacing, 2000);
+        QVERIFY(doc_->End().valid != 0);
+        QVERIFY(doc_->End().measuredSnr > before);
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{3});  // the samples are untouched
     }
 
     void closingDuringARunCancelsAndWaits() {
