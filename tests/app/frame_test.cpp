@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QStatusBar>
@@ -332,6 +334,26 @@ private slots:
         frame_->PrintOn(printer, PaintTarget::Printer);
         QVERIFY(std::filesystem::file_size(pdf) > 1000);
         QVERIFY(frame_->View().State().geometry.printScale >= 1.0);
+    }
+
+    void previewDrawsThePageEightTimesTheWindow() {
+        AddSamples();
+        frame_->show();
+        double pageScale = 0;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            // Read the scale right after the frame has drawn the page (screen repaints reset it).
+            connect(preview, &QPrintPreviewDialog::paintRequested, this,
+                    [&](QPrinter*) { pageScale = frame_->View().State().geometry.printScale; });
+            preview->findChild<QPrintPreviewWidget*>()->updatePreview();
+            QTRY_VERIFY(pageScale != 0);
+            preview->reject();
+        });
+        frame_->RunCommand(kCmdPrintPreview);
+        QCOMPARE(pageScale, 8.0);
+        frame_->View().repaint();  // the window's own repaint goes back to screen scale
+        QCOMPARE(frame_->View().State().geometry.printScale, 1.0);
     }
 
     void diagramSettingsSurviveARestart() {
