@@ -98,7 +98,8 @@ tsan: deps
 	cmake -S . -B $(BUILD_DIR)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVOS_WERROR=ON \
 	  -DTARVOS_SANITIZE=thread -DTARVOS_BUILD_BENCH=OFF
 	cmake --build $(BUILD_DIR)-tsan -j $(JOBS)
-	ctest --test-dir $(BUILD_DIR)-tsan --output-on-failure -j $(JOBS)
+	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan-qt.supp" \
+	  ctest --test-dir $(BUILD_DIR)-tsan --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
