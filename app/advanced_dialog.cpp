@@ -133,17 +133,7 @@ bool AdvancedDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AdvancedDialog::keyPressEvent(QKeyEvent* event) {
-    switch (HandleEnterKey(*this, *event)) {
-    case EnterKeyAction::NotEnter:
-        QDialog::keyPressEvent(event);
-        return;
-    case EnterKeyAction::MoveFocus:
-        focusNextChild();
-        break;
-    case EnterKeyAction::ButtonPressed:
-        break;
-    }
-    event->accept();
+    if (!ApplyEnterKey(*this, *event, [this] { focusNextChild(); })) QDialog::keyPressEvent(event);
 }
 
 void AdvancedDialog::CheckBerField() { ShowBer(LeaveBerField(berField_->text().toStdString())); }

@@ -91,17 +91,7 @@ void DiagramElementsDialog::accept() {
 }
 
 void DiagramElementsDialog::keyPressEvent(QKeyEvent* event) {
-    switch (HandleEnterKey(*this, *event)) {
-    case EnterKeyAction::NotEnter:
-        QDialog::keyPressEvent(event);
-        return;
-    case EnterKeyAction::MoveFocus:
-        focusNextChild();
-        break;
-    case EnterKeyAction::ButtonPressed:
-        break;
-    }
-    event->accept();
+    if (!ApplyEnterKey(*this, *event, [this] { focusNextChild(); })) QDialog::keyPressEvent(event);
 }
 
 }  // namespace tarvos

@@ -17,4 +17,12 @@ EnterKeyAction HandleEnterKey(QWidget& dialog, const QKeyEvent& event) {
     return EnterKeyAction::MoveFocus;
 }
 
+bool ApplyEnterKey(QWidget& dialog, QKeyEvent& event, const std::function<void()>& moveFocusOn) {
+    const EnterKeyAction action = HandleEnterKey(dialog, event);
+    if (action == EnterKeyAction::NotEnter) return false;
+    if (action == EnterKeyAction::MoveFocus) moveFocusOn();
+    event.accept();
+    return true;
+}
+
 }  // namespace tarvos

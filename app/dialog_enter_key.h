@@ -3,6 +3,8 @@
 // instead of closing the dialog through its default button.
 #pragma once
 
+#include <functional>
+
 class QKeyEvent;
 class QWidget;
 
@@ -17,5 +19,9 @@ enum class EnterKeyAction {
 // Deals with a key press in `dialog`. Moving the focus is left to the dialog itself because
 // QWidget::focusNextChild is its own protected member.
 EnterKeyAction HandleEnterKey(QWidget& dialog, const QKeyEvent& event);
+
+// The whole rule for a dialog's key press: true (and the event accepted) when it was Enter and has
+// been dealt with, `moveFocusOn` run where the focus must move; false for the dialog's usual handling.
+bool ApplyEnterKey(QWidget& dialog, QKeyEvent& event, const std::function<void()>& moveFocusOn);
 
 }  // namespace tarvos
