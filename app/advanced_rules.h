@@ -29,7 +29,8 @@ struct BerFieldView {
 
 // The field's view of `threshold` (on opening, after an edit, after Default). A value the
 // mantissa/exponent form cannot hold (zero, negative, not a number) is taken as the lowest
-// threshold, one of 1 or more (infinity included) as the highest.
+// threshold, infinity as the highest; one of 1 or more is its own mantissa with exponent 0
+// ("5.0E-0").
 BerFieldView ShowBerField(double threshold);
 
 // The BER field left with `text`: its leading decimal or exponent number limited to

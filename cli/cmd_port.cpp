@@ -38,11 +38,19 @@ std::string MemberLine(const MemberInfo& m) {
     return line + "\n";
 }
 
+// "enum Name value=number ...": the numbers the members' enumeration arguments take.
+std::string EnumLine(const automation::EnumInfo& e) {
+    std::string line = "enum " + e.name;
+    for (const auto& [name, value] : e.values) line += " " + name + "=" + std::to_string(value);
+    return line + "\n";
+}
+
 std::string ListText(IDispatch& port) {
     const automation::TypeInfo* info = port.GetTypeInfo();
     if (info == nullptr) return {};
     std::string text;
     for (const MemberInfo& m : info->Members()) text += MemberLine(m);
+    for (const automation::EnumInfo& e : info->Enums()) text += EnumLine(e);
     return text;
 }
 
@@ -89,11 +97,12 @@ CLI::App* AddPortCommand(CLI::App& app, PortArgs& args) {
         "Name(ARG,...) (method, or a get with arguments). VALUE and ARG: a number, true or false,\n"
         "or a string in double quotes. Each call that yields a value prints \"Name = VALUE\".\n"
         "sleep(SECONDS) lets time pass between calls (a BER count, an acquisition).\n"
-        "--list prints the members: 0xDISPID Name access type [parameter:Type ...].");
+        "--list prints the members: 0xDISPID Name access type [parameter:Type ...],\n"
+        "then the enumerations: enum Name value=number ....");
     cmd->add_option("--settings", args.settings, "Settings file (accepted as by every command)")->type_name("FILE");
     cmd->add_option("--time-scale", args.timeScale, "Waits take this many times their length (0: instant)")
         ->type_name("X");
-    cmd->add_flag("--list", args.list, "Print the members of KVRPort and exit");
+    cmd->add_flag("--list", args.list, "Print the members and enumerations of KVRPort and exit");
     cmd->add_option("calls", args.calls, "Calls to perform in order")->type_name("CALL");
     return cmd;
 }

@@ -27,6 +27,7 @@
 #include "cli/number_option.h"
 #include "cli/program_output.h"
 #include "cli/settings_option.h"
+#include "diagram/diagram_persistence.h"
 #include "diagram/qt_canvas.h"
 #include "diagram/renderer.h"
 #include "diagram/view_state.h"
@@ -113,11 +114,14 @@ Result<RenderRequest> ReadRequest(const GlobalArgs& global, const RenderArgs& ar
         return Error{"the image of " + std::to_string(deviceWidth) + "x" +
                      std::to_string(deviceHeight) + " pixels is too large (at most " +
                      std::to_string(kMaxDevicePixels) + " pixels)"};
-    request.settings.showCnAxis = args.noCnAxis ? 0 : 1;
-    request.settings.showLegend = args.noLegend ? 0 : 1;
-    request.settings.showInfoText = args.noInfo ? 0 : 1;
-    request.settings.showSamplePoints = args.noPoints ? 0 : 1;
-    request.settings.showEndValue = args.noEnd ? 0 : 1;
+    // The window's diagram: its elements, grid and legend box as the settings file keeps them,
+    // with what the command line leaves out on top.
+    request.settings = LoadDiagramSettings(where.settingsFile);
+    if (args.noCnAxis) request.settings.showCnAxis = 0;
+    if (args.noLegend) request.settings.showLegend = 0;
+    if (args.noInfo) request.settings.showInfoText = 0;
+    if (args.noPoints) request.settings.showSamplePoints = 0;
+    if (args.noEnd) request.settings.showEndValue = 0;
     return request;
 }
 
@@ -240,7 +244,9 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
         "legend box. The format follows OUT's extension: .png (pixel for pixel as on the\n"
         "screen), .svg or .pdf (vector; the PDF page is the diagram's size in points).\n"
         "--scale S draws as a printed page does: pens and text S times as large, the\n"
-        "image S times as wide and high.");
+        "image S times as wide and high. The diagram elements, the grid spacing and the\n"
+        "legend box's place come from the settings file's \"Diagram Elements\" and\n"
+        "\"Diagram Settings\" sections; the --no-... switches leave parts out on top.");
     cmd->add_option("file", args.file, "Measurement document (.tvd)")->required()->type_name("FILE.tvd");
     cmd->add_option("-o,--output", args.output, "Image file to write (.png, .svg or .pdf)")
         ->required()

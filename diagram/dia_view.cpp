@@ -16,7 +16,8 @@ namespace tarvos {
 namespace {
 
 // The marker is placed without drawing: the window draws it in its next (clipped) repaint, which
-// the view asks for at once, so the effect is the marker drawn into the window straight away.
+// the view asks for at once and which ends with the marker on top of everything, so the effect
+// is the marker drawn into the window straight away.
 class PlacementOnly final : public Canvas {
 public:
     void Begin(int, bool) override {}
@@ -72,7 +73,9 @@ void C_KVR_DiaView::UpdateBerRange() { tarvos::UpdateBerRange(state_.geometry, d
 void C_KVR_DiaView::ShowMarker(double snr, double ber) {
     PlacementOnly placement;
     if (tarvos::ShowMarker(placement, state_, snr, ber) == MarkerPlacement::No) return;
+    markerOnTop_ = true;
     repaint(MarkerArea(state_.marker));
+    markerOnTop_ = false;
 }
 
 void C_KVR_DiaView::HideMarker() {
@@ -87,7 +90,8 @@ void C_KVR_DiaView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::white);
     state_.geometry.printScale = PrintScaleFor(PaintTarget::Screen, Rect{}, Rect{});
     QtCanvas canvas(painter);
-    Repaint(canvas, state_, doc_, width(), height(), false);
+    if (markerOnTop_) RepaintWithMarkerOnTop(canvas, state_, doc_, width(), height());
+    else Repaint(canvas, state_, doc_, width(), height(), false);
 }
 
 namespace {

@@ -58,6 +58,7 @@ private:
     C_KVR_DiaDoc& doc_;
     std::optional<std::filesystem::path> settingsFile_;
     ViewState state_;
+    bool markerOnTop_ = false;  // the repaint in progress is the one ShowMarker asked for
 };
 
 }  // namespace tarvos

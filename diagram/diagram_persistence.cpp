@@ -45,11 +45,9 @@ Status SaveDiagramSettings(const std::filesystem::path& file, const DiagramSetti
 }
 
 double PrintScaleFor(PaintTarget target, const Rect& page, const Rect& client) {
-    switch (target) {
-        case PaintTarget::Screen: return 1.0;
-        case PaintTarget::Preview: return 8.0;
-        case PaintTarget::Printer: break;
-    }
+    // The preview paints on the very printer the print goes to, so it gets the printed page's
+    // scale: what the preview shows is what prints.
+    if (target == PaintTarget::Screen) return 1.0;
     const double clientWidth = client.right - client.left;
     const double clientHeight = client.bottom - client.top;
     // A window of no size cannot be scaled: print it as the screen shows it.

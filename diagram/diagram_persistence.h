@@ -19,7 +19,8 @@ DiagramSettings LoadDiagramSettings(const std::optional<std::filesystem::path>& 
 Status SaveDiagramSettings(const std::filesystem::path& file, const DiagramSettings& settings);
 
 enum class PaintTarget { Screen, Preview, Printer };
-// Screen 1, preview 8, printer: the largest factor by which the client area fits the page.
+// Screen 1; printer and preview (which draws the printer's page): the largest factor by which
+// the client area fits the page.
 double PrintScaleFor(PaintTarget target, const Rect& page, const Rect& client);
 
 }  // namespace tarvos

@@ -1,6 +1,8 @@
 #include "diagram/renderer.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -385,7 +387,16 @@ void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int c
     });
 }
 
-std::string FormatMhz(double value) { return FormatNumberVisibleDecimal(value, 10); }
+// Up to ten significant digits in the shortest of fixed and exponent form (exponent only below
+// 1e-4 and from 1e10 on, far outside any receiver's range), and a whole number with ".0".
+std::string FormatMhz(double value) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 10);
+    std::string text(buffer.data(), result.ptr);
+    if (text.find_first_not_of("-0123456789") == std::string::npos) text += ".0";
+    return text;
+}
 
 }  // namespace
 
@@ -405,6 +416,14 @@ MarkerPlacement ShowMarker(Canvas& canvas, ViewState& view, double snr, double b
     view.marker.shown = 1;
     Painter p(canvas);
     return PlaceMarker(p, view, snr, ber);
+}
+
+void RepaintWithMarkerOnTop(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc,
+                            int clientWidth, int clientHeight) {
+    Repaint(canvas, view, doc, clientWidth, clientHeight, false);
+    if (view.marker.shown == 0) return;
+    Painter p(canvas);
+    PlaceMarker(p, view, view.marker.snr, view.marker.ber);
 }
 
 Rect HideMarker(ViewState& view) {

@@ -27,6 +27,11 @@ enum class MarkerPlacement { Norm, High, Low, No };
 // outside the range draws nothing and keeps the previous point for later repaints.
 MarkerPlacement ShowMarker(Canvas& canvas, ViewState& view, double snr, double ber);
 
+// The window's repaint that ShowMarker asks for: the whole repaint order, then the marker once
+// more, because ShowMarker draws straight into the window, over the legend box too.
+void RepaintWithMarkerOnTop(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc,
+                            int clientWidth, int clientHeight);
+
 // Hides the marker; returns the rectangle the window must invalidate.
 Rect HideMarker(ViewState& view);
 

@@ -24,12 +24,19 @@ constexpr double kSmallestDecade = 1e-320;
 // that negative C/N values read like positive ones.
 std::string TickLabel(double t, int decimals) {
     const double v = std::round(t * 10000.0) * 0.0001;
-    if (decimals == 0) return FormatFixed(std::trunc(v), 0);
-    // At most six significant digits: fewer decimals for large values.
-    int intDigits = 1;
-    for (double m = std::fabs(v); m >= 10.0 && intDigits < 400; m /= 10.0) ++intDigits;
-    const int shown = std::clamp(6 - intDigits, 0, decimals);
-    return FormatFixed(v, shown);
+    std::string text;
+    if (decimals == 0) {
+        text = FormatFixed(std::trunc(v), 0);
+    } else {
+        // At most six significant digits: fewer decimals for large values.
+        int intDigits = 1;
+        for (double m = std::fabs(v); m >= 10.0 && intDigits < 400; m /= 10.0) ++intDigits;
+        const int shown = std::clamp(6 - intDigits, 0, decimals);
+        text = FormatFixed(v, shown);
+    }
+    // A tick a hair below zero (an accumulated step, or trunc of a small negative) is zero.
+    if (text.starts_with('-') && text.find_first_of("123456789") == std::string::npos) text.erase(0, 1);
+    return text;
 }
 
 int DecimalsFor(double step) {
@@ -40,12 +47,19 @@ int DecimalsFor(double step) {
     return 4;
 }
 
-// Smallest and largest BER of a curve's samples inside snrMin..snrMax; the lists are kept
-// in S/N order, but every sample is tested so that an unsorted list still gives its extremes.
+// Smallest and largest BER of a curve from its first sample inside snrMin..snrMax up to the
+// last one before a sample beyond snrMax. The walk relies on the lists' S/N order; a list out of
+// order (a hand-made file may hold one) is taken as the walk meets it.
 void WidenBerRange(const SampleList& list, const DiagramGeometry& g, bool positiveOnly,
                    bool& found, double& lo, double& hi) {
+    bool inside = false;
     for (const MeasurementSample& sample : list) {
-        if (!(sample.snr >= g.snrMin && sample.snr <= g.snrMax)) continue;
+        if (!inside) {
+            if (!(sample.snr >= g.snrMin && sample.snr <= g.snrMax)) continue;
+            inside = true;
+        } else if (!(sample.snr <= g.snrMax)) {
+            break;
+        }
         if (positiveOnly && !(sample.ber > 0.0)) continue;
         if (!found) {
             lo = hi = sample.ber;

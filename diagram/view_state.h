@@ -96,8 +96,9 @@ bool ComputeLayout(DiagramGeometry& geometry, const DiagramSettings& settings, i
 // come out one decade low (0.001 gives 1e-4); a range drawn from them still holds the value.
 double DecadeFloor(double x, bool up);
 
-// berMin/berMax from the samples of both curves inside snrMin..snrMax, in whole decades,
-// never below 10^-zeroBerExponent.
+// berMin/berMax from the samples of both curves inside snrMin..snrMax (each list walked from
+// its first sample inside to its first beyond snrMax), in whole decades, never below
+// 10^-zeroBerExponent.
 void UpdateBerRange(DiagramGeometry& geometry, const DocumentCurves& curves);
 // The same under the document's lock.
 void UpdateBerRange(DiagramGeometry& geometry, const C_KVR_DiaDoc& doc);

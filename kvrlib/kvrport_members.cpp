@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "kvrlib/kvrport.h"
+
 namespace tarvos::kvrlib {
 
 using automation::Converted;
@@ -34,7 +36,13 @@ const automation::TypeInfo& KvrPortTypeInfo() {
         std::vector<automation::MemberInfo> members;
         for (const MemberEntry& s : KvrPortMembers())
             members.push_back({s.id, s.name, s.access, s.type, s.putType, s.params});
-        return automation::TypeInfo("_KVRPort", std::move(members));
+        std::vector<automation::EnumInfo> enums = {
+            {"RCMethods", {{"rcRS232", rcRS232}, {"rcGPIB", rcGPIB}, {"rcTCPIP", rcTCPIP}, {"rcGUI", rcGUI}}},
+            {"Drivers",
+             {{"driverQAM", driverQAM}, {"driverDVBT", driverDVBT}, {"driverATSC", driverATSC},
+              {"driverJ83AC", driverJ83AC}, {"driverJ83B", driverJ83B}}},
+        };
+        return automation::TypeInfo("_KVRPort", std::move(members), std::move(enums));
     }();
     return info;
 }

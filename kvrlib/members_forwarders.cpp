@@ -46,8 +46,9 @@ void AddPlainForwarders(HandlerTable& t) {
     t[ids::kMeasureAttenuation_Demod] = Plain("InputAttenuation_Demod", nullptr, true);
     t[ids::kMeasureAttenuationValue_Demod] = Plain("InputAttenuationValue_Demod", nullptr, true);
     t[ids::kMeasureAttenuationMode_Receiver] = Plain("InputAttenuationMode_Receiver", nullptr, true);
+    // The automatic code exactly: rounding first would take 255.4 (or 254.6) for automatic.
     t[ids::kMeasureAttenuationAuto].get = [](KVRPort& port, std::vector<Variant>&) {
-        return Variant::Bool(LongOf(port.Driver().Get("InputAttenuation")) == 255);
+        return Variant::Bool(DoubleOf(port.Driver().Get("InputAttenuation")) == 255);
     };
     const std::pair<automation::DispId, const char*> renamed[] = {
         {ids::kMeasureCNR, "MeasureCdAddNoiseCn"},
@@ -85,10 +86,11 @@ void AddPlainForwarders(HandlerTable& t) {
     t[ids::kSpecFuncEqualizer].get = Plain("SpecFuncEqualizer").get;
     // A failed read changes nothing on the instrument: it answers 0 and leaves the input as it is.
     t[ids::kMeasureMinBERIntegration] = Plain("SpecFuncMinBerIntegration");
-    // The echo number chooses the echo: it is passed on as the driver member's argument.
+    // The drivers' echo members take no argument (they answer for the echo the instrument
+    // shows): the echo number is accepted and left as it is.
     for (const automation::DispId id : {ids::kEchoPatternAtten, ids::kEchoPatternDelay}) {
         const char* name = FindMember(id)->name;
-        t[id].get = [name](KVRPort& port, std::vector<Variant>& args) { return port.Driver().Get(name, {args[0]}); };
+        t[id].get = [name](KVRPort& port, std::vector<Variant>&) { return port.Driver().Get(name); };
     }
     t[ids::kMeasureReset] = DriverMethod("Reset");
     t[ids::kMeasureResetBer] = DriverMethod("MeasureResetBer");

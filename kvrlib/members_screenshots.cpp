@@ -17,16 +17,15 @@ constexpr std::int16_t kWithHeader = 6;
 constexpr std::int16_t kView = 7;
 
 struct Shot {
-    bool answer = false;
+    Variant answer;  // as the driver gives it: only the hardcopy reads it as a Boolean
     automation::ByteArray picture;
 };
 
 // ScreenShot(kind, data): the driver fills the by-reference byte array.
 Shot TakeScreenShot(KVRPort& port, std::int16_t kind) {
     std::vector<Variant> args{Variant::Int16(kind), Variant::Bytes({})};
-    const Variant answer = port.Driver().CallByRef("ScreenShot", args);
     Shot shot;
-    shot.answer = BoolOf(answer);
+    shot.answer = port.Driver().CallByRef("ScreenShot", args);
     if (args[1].Type() == automation::VarType::Bytes) shot.picture = args[1].AsBytes();
     return shot;
 }
@@ -123,7 +122,7 @@ void AddScreenshotMembers(HandlerTable& t) {
         return EncodedPicture(port, kView);
     });
     t[ids::kPcxWithHeader] = Picture([](KVRPort& port) { return EncodedPicture(port, kWithHeader); });
-    t[ids::kHardcopy] = Picture([](KVRPort& port) { return Variant::Bool(TakeScreenShot(port, kHardcopy).answer); });
+    t[ids::kHardcopy] = Picture([](KVRPort& port) { return Variant::Bool(BoolOf(TakeScreenShot(port, kHardcopy).answer)); });
 }
 
 }  // namespace tarvos::kvrlib

@@ -20,6 +20,7 @@ public:
         *out = nullptr;
         try {
             auto* driver = new SimDriver(family_);
+            Operations().NewDriverObject();
             const HResult hr = driver->QueryInterface(iid, out);
             driver->Release();
             return hr;

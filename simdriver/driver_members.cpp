@@ -325,12 +325,13 @@ void AddAcquisitionMembers(std::vector<DriverMember>& m) {
     }
     for (const char* name : {"MeasureFdAmplitudeResponse", "MeasureFdPhaseResponse", "MeasureFdGroupDelayResponse"})
         m.push_back(Reading(name, kAllFamilies, [](MemberCall&) { return Variant::Double(0.7); }));
+    // The main echo of the channel, the one the echo pattern view marks; like every driver's
+    // echo members they take no argument.
     for (const char* name : {"EchoPatternAtten", "EchoPatternDelay"}) {
         const bool delay = std::string(name) == "EchoPatternDelay";
-        m.push_back(Reading(name, kAllFamilies, [delay](MemberCall& c) {
-            const std::int32_t echo = c.args.empty() ? 1 : Long(c.args[0]);
-            if (echo < 1 || echo > 3) Fail("no such echo");
-            return Variant::Double(delay ? 1.5 * echo : 20.0 + 6.0 * echo);
+        m.push_back(Reading(name, kAllFamilies, [delay, name](MemberCall& c) {
+            if (!c.args.empty()) Fail(std::string(name) + " takes no argument");
+            return Variant::Double(delay ? 1.5 : 26.0);
         }));
     }
     m.push_back(Method("MeasureTdEchoPattern", kAllFamilies, [](MemberCall& c) {

@@ -1,5 +1,5 @@
-// Screen pictures of the simulated receiver: a small 8-bit PCX image (run-length encoded, with
-// a 256-colour palette) of a simple drawing of the current view.
+// Screen pictures of the simulated receiver: an 8-bit PCX image of the receiver's 640x480 screen
+// (run-length encoded, with a 256-colour palette) showing a drawing of the current view.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +13,9 @@ struct Picture {
     std::vector<std::uint8_t> pixels;  // palette indices, row by row
 };
 
-// A drawing of the view `measureMode` (frame, grid and a curve or point cloud that depends on
-// the view), `snrDb` setting how noisy it looks.
+// A drawing of the view `measureMode` (title bar, grid, a curve or point cloud that depends on
+// the view, and the history of the last sweeps below it), `snrDb` setting how noisy it looks.
+// Equal arguments give equal pictures.
 Picture DrawView(int measureMode, double snrDb);
 // The picture as a PCX file (version 5, 8 bits per pixel, one plane, palette at the end).
 std::vector<std::uint8_t> EncodePcx(const Picture& picture);

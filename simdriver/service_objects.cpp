@@ -31,6 +31,7 @@ HResult SimOperationControl::Resume() noexcept {
 HResult SimOperationControl::Pause() noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
     paused_ = true;
+    pausedBy_ = std::this_thread::get_id();
     return HResult::Ok;
 }
 
@@ -45,12 +46,20 @@ HResult SimOperationControl::Abort() noexcept {
 HResult SimOperationControl::Arm() noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
     aborted_ = false;
+    paused_ = false;
+    changed_.notify_all();
     return HResult::Ok;
 }
 
-// False when the wait was aborted.
+void SimOperationControl::NewDriverObject() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    paused_ = false;
+    changed_.notify_all();
+}
+
 bool SimOperationControl::HoldWhilePaused(std::unique_lock<std::mutex>& lock) {
-    changed_.wait(lock, [&] { return !paused_ || aborted_; });
+    const auto self = std::this_thread::get_id();
+    changed_.wait(lock, [&] { return !paused_ || pausedBy_ == self || aborted_; });
     return !aborted_;
 }
 

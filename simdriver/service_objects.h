@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "kvrlib/driver_contract.h"
 #include "platform/automation/module_support.h"
@@ -24,15 +25,21 @@ public:
     HResult Resume() noexcept override;
     HResult Pause() noexcept override;
     HResult Abort() noexcept override;
+    // Begins a new operation (the driver goes on line): no abort and no pause of an earlier one.
     HResult Arm() noexcept override;
     // Returns after *seconds of clock time; Exception when aborted before or during the wait.
     HResult Wait(float* seconds) noexcept override;
+    // A new driver object starts unpaused: a pause of earlier work is nobody's to lift for it.
+    void NewDriverObject();
 
 private:
+    // False when the wait was aborted. A pause holds the waits of every thread but the one that
+    // paused: that thread cannot resume while it waits itself, so its pause would never end.
     bool HoldWhilePaused(std::unique_lock<std::mutex>& lock);
     std::mutex mutex_;
     std::condition_variable changed_;
     bool paused_ = false;
+    std::thread::id pausedBy_;
     bool aborted_ = false;
 };
 

@@ -33,8 +33,8 @@ bool MemberInfo::Allows(InvokeKind kind) const {
     return false;
 }
 
-TypeInfo::TypeInfo(std::string name, std::vector<MemberInfo> members)
-    : name_(std::move(name)), members_(std::move(members)) {
+TypeInfo::TypeInfo(std::string name, std::vector<MemberInfo> members, std::vector<EnumInfo> enums)
+    : name_(std::move(name)), members_(std::move(members)), enums_(std::move(enums)) {
     std::sort(members_.begin(), members_.end(),
               [](const MemberInfo& a, const MemberInfo& b) { return a.id < b.id; });
 }

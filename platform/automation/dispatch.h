@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/unknown.h"
@@ -39,18 +40,26 @@ struct MemberInfo {
     bool Allows(InvokeKind kind) const;
 };
 
-// The members of one dispatch interface.
+// An enumeration the interface's library declares: its name and its values, in order.
+struct EnumInfo {
+    std::string name;
+    std::vector<std::pair<std::string, std::int32_t>> values;
+};
+
+// The members of one dispatch interface, and the enumerations its library declares beside it.
 class TypeInfo {
 public:
-    TypeInfo(std::string name, std::vector<MemberInfo> members);
+    TypeInfo(std::string name, std::vector<MemberInfo> members, std::vector<EnumInfo> enums = {});
     const std::string& Name() const { return name_; }
     const std::vector<MemberInfo>& Members() const { return members_; }  // sorted by id
+    const std::vector<EnumInfo>& Enums() const { return enums_; }        // in declaration order
     const MemberInfo* FindByName(std::string_view name) const;          // case-insensitive
     const MemberInfo* FindById(DispId id) const;
 
 private:
     std::string name_;
     std::vector<MemberInfo> members_;
+    std::vector<EnumInfo> enums_;
 };
 
 class IDispatch : public IUnknown {

@@ -97,14 +97,29 @@ TEST(AdvancedRules, ThresholdsTheFieldCannotShowAreLimited) {
     EXPECT_EQ(ShowBerField(std::numeric_limits<double>::quiet_NaN()).threshold, 1e-16);
     EXPECT_EQ(ShowBerField(-std::numeric_limits<double>::infinity()).threshold, 1e-16);
     EXPECT_EQ(ShowBerField(std::numeric_limits<double>::infinity()).threshold, 0.004);
-    EXPECT_EQ(ShowBerField(1.0).threshold, 0.004);
-    EXPECT_EQ(ShowBerField(1e300).text, "4.0E-3");
     // Below 1 they are shown as they are, however small.
     EXPECT_EQ(ShowBerField(0.01).text, "1.0E-2");
     EXPECT_EQ(ShowBerField(1e-20).threshold, 1e-20);
     const BerFieldView tiny = ShowBerField(std::numeric_limits<double>::denorm_min());
     EXPECT_EQ(tiny.exponent, 324);
     EXPECT_GT(tiny.threshold, 0.0);
+}
+
+TEST(AdvancedRules, ThresholdsOfOneAndAboveKeepTheirValueWithExponentZero) {
+    // The normalising loop does not run for them: the mantissa is the value itself.
+    struct Case {
+        double threshold;
+        const char* text;
+        double shown;
+    };
+    for (const Case& c : {Case{1.0, "1.0E-0", 1.0}, Case{5.0, "5.0E-0", 5.0}, Case{12.5, "12.5E-0", 12.5},
+                          Case{9.9999999, "10.0E-0", 10.0}, Case{1234567.8, "1234568.0E-0", 1234568.0},
+                          Case{1e300, "1.e+300E-0", 1e300}}) {
+        const BerFieldView view = ShowBerField(c.threshold);
+        EXPECT_EQ(view.text, c.text) << c.threshold;
+        EXPECT_EQ(view.exponent, 0) << c.threshold;
+        EXPECT_EQ(view.threshold, c.shown) << c.threshold;
+    }
 }
 
 TEST(AdvancedRules, GridFieldLimitsOrKeepsTheSpacing) {

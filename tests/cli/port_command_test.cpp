@@ -19,11 +19,14 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-TEST_F(PortCommand, ListShowsEveryMemberSortedById) {
+TEST_F(PortCommand, ListShowsEveryMemberSortedByIdThenTheEnumerations) {
     const RunResult r = RunRaw({"port", "--list"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto lines = Lines(r.out);
-    ASSERT_EQ(lines.size(), 158u);
+    auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 160u);
+    EXPECT_EQ(lines[158], "enum RCMethods rcRS232=0 rcGPIB=1 rcTCPIP=2 rcGUI=3");
+    EXPECT_EQ(lines[159], "enum Drivers driverQAM=2 driverDVBT=4 driverATSC=5 driverJ83AC=6 driverJ83B=7");
+    lines.resize(158);
     EXPECT_EQ(lines.front(), "0x60030085 SelectDriver method none Driver:Long");
     EXPECT_EQ(lines.back(), "0x6803009F MeasureOfdmStartCarrier put Integer");
     const char* expected[] = {

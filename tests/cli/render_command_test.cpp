@@ -140,6 +140,38 @@ TEST_F(RenderCommand, ThresholdDefaultsToTheSettingsFiles) {
     EXPECT_NE(Render("given.svg", {"--threshold", "2e-4"}).find("END = "), std::string::npos);
 }
 
+TEST_F(RenderCommand, DiagramSectionsOfTheSettingsFileWithTheSwitchesOnTop) {
+    // Where the legend's blue "Preliminary value" symbol lies tells where the box is.
+    const auto symbolX = [&](const std::string& name) {
+        const QImage image(QString::fromStdString(Path(name).string()));
+        long long sum = 0, count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) == qRgb(0, 0, 200)) sum += x, ++count;
+            }
+        }
+        return count == 0 ? -1 : static_cast<int>(sum / count);
+    };
+    struct Case {
+        const char* settings;
+        std::vector<std::string> switches;
+        int lo, hi;  // where the symbol's mean x must lie; -1, -1: no symbol
+    };
+    const Case cases[] = {
+        {"", {}, 70, 90},                                           // corner 3, 20 pixels in
+        {"[Diagram Settings]\nCorner=4\nX-Offset=0\n", {}, 400, 420},  // touching the right frame
+        {"[Diagram Elements]\nLegend=0\n", {}, -1, -1},
+        {"[Diagram Elements]\nLegend=1\n", {"--no-legend"}, -1, -1},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(SettingsPath(), c.settings);
+        Render("box.png", c.switches);
+        const int x = symbolX("box.png");
+        EXPECT_GE(x, c.lo) << c.settings;
+        EXPECT_LE(x, c.hi) << c.settings;
+    }
+}
+
 TEST_F(RenderCommand, BadRequestsExitWithOneAndWriteNothing) {
     const std::string doc = WriteDocument();
     const auto expectFailure = [&](std::vector<std::string> args, const std::string& message) {

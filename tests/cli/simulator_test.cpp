@@ -3,6 +3,7 @@
 // fault switch of the configuration.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <sstream>
 
@@ -151,6 +152,56 @@ TEST_F(SimulatorTest, ScreenPicturesArePcxImages) {
     // Manufacturer 10, version 5, RLE, 8 bits per pixel; the library escapes 0x00 as "AB".
     EXPECT_EQ(a.last.at("SpectrumPcx").substr(0, 21), "\"\\n\\u0005\\u0001\\bABAB");
     EXPECT_EQ(a.last.at("Hardcopy"), "true");
+}
+
+TEST_F(SimulatorTest, APauseOfTheCallersOwnThreadHoldsNoneOfItsWaits) {
+    const Answers a = Port(6, {"PauseOperation", "MeasureFdPhaseJitter", "OnLine=true", "MeasureTdCcdfPaprDelta"});
+    EXPECT_EQ(a.last.at("MeasureFdPhaseJitter"), "0.2");  // the table's value at 20 kHz
+    EXPECT_EQ(a.last.at("MeasureTdCcdfPaprDelta"), "0.3");
+}
+
+TEST_F(SimulatorTest, EchoReadsAnswerTheMainEchoWhateverTheNumber) {
+    const Answers a = Port(5, {"EchoPatternDelay(2)", "EchoPatternAtten(5)"});
+    EXPECT_EQ(a.last.at("EchoPatternDelay"), "1.5");
+    EXPECT_EQ(a.last.at("EchoPatternAtten"), "26");
+}
+
+// The picture's bytes from the printed string: "AA" is 0x41, "AB" is 0x00, any other character
+// one byte. The characters beyond Latin-1 (three UTF-8 bytes) stand for 0x80..0x9F; outside the
+// palette only 0x80 (the line length 640) occurs, so they all read as 0x80.
+std::vector<std::uint8_t> PictureBytes(const std::string& printed) {
+    const std::string text = nlohmann::json::parse(printed).get<std::string>();
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 'A') bytes.push_back(text.at(++i) == 'A' ? 0x41 : 0x00);
+        else if (c < 0x80) bytes.push_back(c);
+        else if (c < 0xE0) bytes.push_back(static_cast<std::uint8_t>((c & 0x1F) << 6 | (text.at(++i) & 0x3F)));
+        else {
+            bytes.push_back(0x80);
+            i += 2;
+        }
+    }
+    return bytes;
+}
+
+TEST_F(SimulatorTest, AWholeScreenPictureCrossesThePortWhole) {
+    const std::vector<std::uint8_t> file = PictureBytes(Port(4, {"SpectrumPcx"}).last.at("SpectrumPcx"));
+    ASSERT_GT(file.size(), 48u * 1024);  // well beyond what a 16-bit index reaches
+    auto word = [&](std::size_t at) { return file[at] | (file[at + 1] << 8); };
+    EXPECT_EQ(word(8) + 1, 640);
+    EXPECT_EQ(word(10) + 1, 480);
+    EXPECT_EQ(file[3], 8);
+    const int bytesPerLine = word(66);
+    std::size_t at = 128;
+    for (int line = 0; line < 480; ++line) {
+        for (int filled = 0; filled < bytesPerLine;) {
+            const std::uint8_t b = file.at(at++);
+            filled += (b & 0xC0) == 0xC0 ? (++at, b & 0x3F) : 1;
+        }
+    }
+    EXPECT_EQ(at, file.size() - 769);  // the run-length data ends where the palette begins
+    EXPECT_EQ(file.at(at), 12);
 }
 
 }  // namespace

@@ -93,6 +93,27 @@ TEST(BerRangeTest, BothCurvesInsideTheSnrRangeInWholeDecades) {
     EXPECT_NEAR(g.berMax, 0.1, 1e-15);
 }
 
+TEST(BerRangeTest, WalkRunsFromTheFirstSampleInsideToTheFirstBeyondSnrMax) {
+    // Lists out of S/N order (a hand-made file): samples after one beyond snrMax do not count,
+    // samples below snrMin after the first one inside do.
+    struct Case {
+        std::vector<MeasurementSample> measured;
+        double lo, hi;  // the BERs the walk meets
+    };
+    const Case cases[] = {
+        {{{5, 1e-2}, {25, 1e-3}, {40, 1e-9}, {26, 1e-12}}, 1e-3, 1e-3},
+        {{{25, 1e-3}, {5, 1e-8}, {26, 1e-4}}, 1e-8, 1e-3},
+    };
+    for (const Case& c : cases) {
+        DocumentCurves curves;
+        curves.measured = List(c.measured);
+        DiagramGeometry g = Geometry();
+        UpdateBerRange(g, curves);
+        EXPECT_EQ(g.berMin, DecadeFloor(c.lo, false)) << c.lo;
+        EXPECT_EQ(g.berMax, DecadeFloor(c.hi, true)) << c.hi;
+    }
+}
+
 TEST(BerRangeTest, ZeroBerExponentSetsTheFloor) {
     DocumentCurves curves;
     curves.measured = List({{20, 0}, {22, 0}});
@@ -189,6 +210,22 @@ TEST(LinearTicksTest, FinerStepsDecimalsLabelSpacingAndShiftedAxis) {
     EXPECT_EQ(ticks[0].x, 62);
     ticks = LinearTicks(g, 60, -4.5, 15.5);  // negative values read like positive ones
     EXPECT_EQ(ticks[0].label + ticks[1].label + ticks[2].label, "-4-20");
+}
+
+TEST(LinearTicksTest, ATickAtMinusZeroReadsZero) {
+    // The first tick of an axis starting just below zero is trunc(lo / step) * step = -0.0.
+    struct Case {
+        int maxGridSpacing;
+        double lo;
+        const char* label;
+    };
+    for (const Case& c : {Case{60, -0.5, "0"}, Case{20, -0.3, "0.0"}}) {
+        const std::vector<Tick> ticks = LinearTicks(Geometry(), c.maxGridSpacing, c.lo, c.lo + 20);
+        ASSERT_FALSE(ticks.empty());
+        EXPECT_EQ(ticks[0].value, 0.0);
+        EXPECT_EQ(ticks[0].label, c.label) << c.lo;
+        EXPECT_EQ(ticks[0].halfWidth, static_cast<int>(std::string(c.label).size()) * 7 / 2);
+    }
 }
 
 TEST(DecadeGridTest, LinesAndLabelsByRoomPerDecade) {

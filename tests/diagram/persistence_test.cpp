@@ -46,7 +46,8 @@ TEST(DiagramPersistence, ValuesAreTakenAsTheyStandAndNoPathGivesDefaults) {
 TEST(PrintScale, ScreenPreviewAndPage) {
     const Rect client{0, 0, 800, 600};
     EXPECT_EQ(PrintScaleFor(PaintTarget::Screen, {}, client), 1.0);
-    EXPECT_EQ(PrintScaleFor(PaintTarget::Preview, {}, client), 8.0);
+    // The preview shows the printed page, not the window eight times enlarged.
+    EXPECT_EQ(PrintScaleFor(PaintTarget::Preview, Rect{0, 0, 4800, 6600}, client), 6.0);
     EXPECT_EQ(PrintScaleFor(PaintTarget::Printer, Rect{0, 0, 4800, 6600}, client), 6.0);
     EXPECT_EQ(PrintScaleFor(PaintTarget::Printer, Rect{0, 0, 4800, 6600}, Rect{0, 0, 0, 0}), 1.0);
 }

@@ -303,6 +303,23 @@ TEST(InfoLinesTest, ReceiverTexts) {
     EXPECT_EQ(InfoLines(rs)[2], "Order of QAM: 256");
 }
 
+TEST(InfoLinesTest, FrequencyAndSymbolRateWithUpToTenSignificantDigits) {
+    // Values from a hand-made file, too: never the settings file's exponent form (5.e-002).
+    struct Case {
+        double value;
+        const char* text;
+    };
+    for (const Case& c : {Case{0.05, "0.05"}, Case{474, "474.0"}, Case{6.9, "6.9"}, Case{0.0001, "0.0001"},
+                          Case{123456.789012, "123456.789"}, Case{1234567890, "1234567890.0"},
+                          Case{12345678901, "1.23456789e+10"}}) {
+        ReceiverSettings rs;
+        rs.mode = 6, rs.input = 75, rs.frequency = c.value, rs.symbolRate = c.value;
+        const std::vector<std::string> lines = InfoLines(rs);
+        EXPECT_EQ(lines[3], std::string("Frequency: ") + c.text + " MHz");
+        EXPECT_EQ(lines[4], std::string("Symbol Rate: ") + c.text + " MSymb/s");
+    }
+}
+
 TEST(MarkerTest, PlacementsAndHide) {
     Fixture f({});
     f.Paint();
@@ -327,6 +344,25 @@ TEST(MarkerTest, PlacementsAndHide) {
                              Diamond(300, 324)}));
     EXPECT_EQ(f.view.marker.pos, (Point{300, 335}));
     EXPECT_EQ(ShowMarker(c, f.view, 24, 1e-9), MarkerPlacement::Low);
+}
+
+TEST(MarkerTest, ItsOwnRepaintEndsWithTheMarkerOverTheLegendBox) {
+    Fixture f({}, true);
+    f.Paint();
+    Canvas placed;
+    ASSERT_EQ(ShowMarker(placed, f.view, 20, 1e-6), MarkerPlacement::Norm);  // (300, 293): in the box
+    Canvas c;
+    RepaintWithMarkerOnTop(c, f.view, *f.doc, 555, 400);
+    const std::size_t box = c.Find("rect 70,225,470,330");
+    ASSERT_NE(box, npos);
+    const Calls marker = Join({{"pen Marker"}, Diamond(300, 293)});
+    ASSERT_GT(c.calls.size(), box + marker.size());
+    EXPECT_EQ(c.From(c.calls.size() - marker.size(), marker.size()), marker);
+
+    HideMarker(f.view);  // hidden: the plain repaint order, the box on top
+    c = Canvas();
+    RepaintWithMarkerOnTop(c, f.view, *f.doc, 555, 400);
+    EXPECT_FALSE(c.Has(Line(300, 288, 295, 293)));
 }
 
 TEST(MarkerTest, OutsideNothingAndRepaintShowsTheLastPointInRange) {

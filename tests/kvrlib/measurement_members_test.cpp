@@ -91,6 +91,31 @@ TEST_F(MeasurementTest, FamilyDependentMembers) {
     EXPECT_EQ(Fakes().calls, (Calls{"Put SpecFuncRolloffFactor=13", "Put MeasureCdAddNoiseCn=25.5"}));
 }
 
+TEST_F(MeasurementTest, AttenuationIsAutomaticExactlyAtTheCode255) {
+    auto d = Driver(driverQAM, 0);
+    const std::pair<Variant, bool> cases[] = {{Variant::Int32(255), true},     {Variant::Double(255), true},
+                                              {Variant::Double(255.4), false}, {Variant::Double(254.6), false},
+                                              {Variant::Int32(254), false}};
+    for (const auto& [value, automatic] : cases) {
+        d->properties["InputAttenuation"] = value;
+        EXPECT_EQ(Get(kvrport::kMeasureAttenuationAuto), Variant::Bool(automatic)) << value.ToUtf8().value;
+    }
+}
+
+TEST_F(MeasurementTest, EchoReadsCallTheDriverWithoutArgumentAndKeepTheEchoNumber) {
+    auto d = Driver(driverATSC, 0);
+    d->properties["EchoPatternDelay"] = Variant::Double(1.5);
+    d->properties["EchoPatternAtten"] = Variant::Double(26);
+    for (const auto& [id, value] : {std::pair{kvrport::kEchoPatternDelay, 1.5}, {kvrport::kEchoPatternAtten, 26.0}}) {
+        std::vector<Variant> args{Variant::Int16(2)};
+        Variant result;
+        EXPECT_EQ(port->Invoke(id, InvokeKind::PropertyGet, args, &result), HResult::Ok);
+        EXPECT_EQ(result, Variant::Double(value));
+        EXPECT_EQ(args.at(0), Variant::Int16(2));
+    }
+    EXPECT_EQ(Fakes().calls, (Calls{"Get EchoPatternDelay", "Get EchoPatternAtten"}));
+}
+
 TEST_F(MeasurementTest, CrestFactorReadWaitsForTheAcquisition) {
     auto d = Driver(driverDVBT, 5);  // not a crest factor view: CCDF envelope (19) is chosen
     d->sequences["MeasureTdCrestFactorAqu"] = {Variant::Int16(10), Variant::Int16(50), Variant::Int16(100)};
@@ -234,6 +259,21 @@ TEST_F(MeasurementTest, ScreenPicturesPrepareTheViewAndEncodeTheBytes) {
     EXPECT_EQ(Get(kvrport::kHardcopy), Variant::Bool(true));
     EXPECT_EQ(kind, Variant::Int16(1));
     EXPECT_EQ(Get(kvrport::kMerFPcx), Variant::String(u""));  // an empty picture fails the member
+}
+
+TEST_F(MeasurementTest, OnlyTheHardcopyReadsTheScreenShotAnswer) {
+    auto d = Driver(driverDVBT, 14);
+    Variant answer;
+    d->methods["ScreenShot"] = [&answer](std::vector<Variant>& args) {
+        if (args[0] == Variant::Int16(7)) args[1] = Variant::Bytes({0x41});
+        return answer;
+    };
+    for (const Variant& a : {Variant::Utf8("OK"), Variant(), Variant::Bool(false)}) {
+        answer = a;
+        EXPECT_EQ(Get(kvrport::kImpulseResponsePcx), Variant::String(u"AA")) << a.ToUtf8().value;
+    }
+    answer = Variant::Utf8("OK");  // not a Boolean: the hardcopy is not known to be made
+    EXPECT_EQ(Get(kvrport::kHardcopy), Variant::Bool(false));
 }
 
 TEST_F(MeasurementTest, AmplitudePhasePictureRestoresEqualizerThenLoopBandwidth) {

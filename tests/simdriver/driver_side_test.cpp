@@ -2,11 +2,18 @@
 // and its files, and the PCX pictures.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <functional>
+#include <future>
 #include <thread>
 
+#include "platform/automation/dispatch.h"
 #include "platform/clock.h"
+#include "simdriver/class_factories.h"
 #include "simdriver/pcx_image.h"
 #include "simdriver/service_objects.h"
+#include "simdriver/sim_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarvos::sim {
@@ -44,6 +51,51 @@ TEST(SimOperationControl, WaitsOnTheClockAndObeysPauseResumeAndAbort) {
     Clock::Instance().SetRealTime(1);
 }
 
+// Whether a one-second wait begun on another thread ends by itself within `patience`; a held
+// wait is let go afterwards so that the test goes on.
+bool WaitEndsByItself(SimOperationControl& control, std::chrono::milliseconds patience) {
+    auto wait = std::async(std::launch::async, [&] {
+        float one = 1;
+        return control.Wait(&one);
+    });
+    const bool ended = wait.wait_for(patience) == std::future_status::ready;
+    control.Resume();
+    return ended && wait.get() == HResult::Ok;
+}
+
+TEST(SimOperationControl, APauseThatNobodyWillLiftHoldsNoWait) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "sim.ini", "[Simulator]\nState File=" + (dir / "state.ini").string() + "\n");
+    ::setenv("KVR_SIM_CONFIG", (dir / "sim.ini").c_str(), 1);
+    Clock::Instance().SetVirtual();
+    SimOperationControl& control = Operations();
+    const std::pair<const char*, std::function<void()>> lifts[] = {
+        {"going on line (Arm)", [&] { control.Arm(); }},
+        {"a new driver object", [] {
+             void* driver = nullptr;
+             ASSERT_EQ(SimClassFactory(Families()[0].clsid)->CreateInstance(automation::IDispatch::kIid, &driver),
+                       HResult::Ok);
+             static_cast<automation::IDispatch*>(driver)->Release();
+         }},
+    };
+    for (const auto& [what, lift] : lifts) {
+        control.Pause();
+        lift();
+        EXPECT_TRUE(WaitEndsByItself(control, std::chrono::seconds(5))) << what;
+    }
+    // A wait on a thread that did not pause is held until Abort ends it.
+    control.Pause();
+    auto held = std::async(std::launch::async, [&] {
+        float seconds = 1;
+        return control.Wait(&seconds);
+    });
+    EXPECT_EQ(held.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    control.Abort();
+    EXPECT_EQ(held.get(), HResult::Exception);
+    control.Arm();
+    Clock::Instance().SetRealTime(1);
+}
+
 TEST(SimEventLog, WritesTheSwitchedOnCallsIntoEventFiles) {
     testing::TempDir dir;
     testing::WriteBytes(dir / "filter.txt", "SetupTime\n");
@@ -73,6 +125,13 @@ TEST(SimEventLog, WritesTheSwitchedOnCallsIntoEventFiles) {
 TEST(Pcx, RunLengthDataDecodesBackToThePicture) {
     const Picture picture = DrawView(3, 30);
     const std::vector<std::uint8_t> file = EncodePcx(picture);
+    EXPECT_EQ(picture.width, 640);
+    EXPECT_EQ(picture.height, 480);
+    // A real screen's noise does not compress away: every view, even a clean signal's, is
+    // far beyond the 32 KB that a 16-bit index reaches.
+    for (const int view : {0, 1, 3, 10, 18})
+        for (const double snr : {10.0, 60.0})
+            EXPECT_GT(EncodePcx(DrawView(view, snr)).size(), 48u * 1024) << view << " " << snr;
     ASSERT_GT(file.size(), 128u + 769u);
     EXPECT_EQ(file[0], 10);
     EXPECT_EQ(file[1], 5);
