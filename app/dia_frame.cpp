@@ -15,6 +15,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
+#include "app/journal_recovery.h"
 #include "app/qt_frame_prompts.h"
 #include "diagram/dia_view.h"
 #include "measurement/measurement_dialog.h"
@@ -52,6 +53,8 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
       doc_(doc),
       prompts_(std::move(services.prompts)),
       dialogs_(std::move(services.dialogs)),
+      recoveryFolder_(services.recoveryFolder.empty() ? RecoveryFolder() : std::move(services.recoveryFolder)),
+      journal_(std::make_unique<RunJournal>(recoveryFolder_)),
       printer_(QPrinter::HighResolution) {
     if (!prompts_) prompts_ = std::make_unique<QtFramePrompts>(this);
     setWindowIcon(ProgramIcon());
@@ -60,7 +63,7 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
     setCentralWidget(view_);
 
     dialog_ = new MeasurementDialog(
-        doc_, [this] { engine_->Start(); }, [this] { view_->ResetSnrRange(); }, this);
+        doc_, [this] { StartMeasurement(); }, [this] { view_->ResetSnrRange(); }, this);
     dialog_->setWindowIcon(MeasurementDialogIcon());
 
     RunUiTargets targets;
@@ -70,7 +73,7 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
     targets.requestPortSettings = [this] { requests_.RequestPortSettings(); };
     targets.requestReceiverSettings = [this] { requests_.RequestReceiverSettings(); };
     runUi_ = std::make_unique<QtRunUi>(std::move(targets));
-    engine_ = std::make_unique<SweepEngine>(doc_, *runUi_);
+    engine_ = std::make_unique<SweepEngine>(doc_, *runUi_, journal_.get());
 
     CreateActions();
     CreateMenus();
@@ -163,7 +166,10 @@ void C_KVR_DiaFrame::CreateStatusBar() {
     statusBar()->addWidget(ready, 1);
 }
 
-void C_KVR_DiaFrame::UpdateTitle() { setWindowTitle(QString::fromStdString(FrameTitle(doc_.Title()))); }
+void C_KVR_DiaFrame::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(FrameTitle(doc_.Title())));
+    setWindowModified(doc_.IsModified());
+}
 
 bool C_KVR_DiaFrame::Guarded(GuardedCommand command) {
     const std::optional<std::string> refusal = GuardMessage(command, doc_);
@@ -175,8 +181,14 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
     switch (id) {
         case kCmdFileNew: OnFileNew(); break;
         case kCmdFileOpen: OnFileOpen(); break;
-        case kCmdFileSave: SaveDocumentCommand(doc_, *prompts_); UpdateTitle(); break;
-        case kCmdFileSaveAs: SaveDocumentAsCommand(doc_, *prompts_); UpdateTitle(); break;
+        case kCmdFileSave:
+            if (SaveDocumentCommand(doc_, *prompts_)) DocumentSafe();
+            UpdateTitle();
+            break;
+        case kCmdFileSaveAs:
+            if (SaveDocumentAsCommand(doc_, *prompts_)) DocumentSafe();
+            UpdateTitle();
+            break;
         case kCmdSaveAsText: SaveAsTextCommand(doc_, *prompts_); break;
         case kCmdPrintSetup: OnPrintSetup(); break;
         case kCmdPrintPreview: OnPrintPreview(); break;
@@ -203,27 +215,57 @@ void C_KVR_DiaFrame::AfterNewDocument() {
     UpdateTitle();
 }
 
+// The measured samples are saved, or the user threw them away: the journal has done its work.
+// (A run that goes on after a save journals its further samples anew.)
+void C_KVR_DiaFrame::DocumentSafe() { journal_->Discard(); }
+
 void C_KVR_DiaFrame::OnFileNew() {
     if (Guarded(GuardedCommand::FileNew)) return;
-    if (NewDocumentCommand(doc_, *prompts_)) AfterNewDocument();
+    if (!NewDocumentCommand(doc_, *prompts_)) return;
+    DocumentSafe();
+    AfterNewDocument();
 }
 
 void C_KVR_DiaFrame::OnFileOpen() {
     if (Guarded(GuardedCommand::FileOpen)) return;
-    if (OpenDocumentCommand(doc_, *prompts_)) AfterNewDocument();
+    if (OpenDocumentCommand(doc_, *prompts_)) {
+        DocumentSafe();
+        AfterNewDocument();
+    }
     dialog_->Refresh();
 }
 
 bool C_KVR_DiaFrame::OpenFile(const std::string& path) {
     if (!OpenDocumentFile(doc_, path, *prompts_)) return false;
+    DocumentSafe();
     AfterNewDocument();
     dialog_->Refresh();
     return true;
 }
 
+void C_KVR_DiaFrame::StartMeasurement() {
+    if (RunInProgress() || doc_.measuring) return;  // the run in progress keeps going
+    // The run clears the measured curve at once, before it knows whether the instrument answers.
+    if (doc_.MeasuredCount() > 0 && !SaveModified(doc_, *prompts_)) return;
+    DocumentSafe();  // saved, thrown away, or nothing unsaved
+    engine_->Start();
+    UpdateTitle();
+}
+
+void C_KVR_DiaFrame::OfferRecovery() {
+    if (!OfferOrphanedJournals(doc_, *journal_, *prompts_, recoveryFolder_)) return;
+    AfterNewDocument();
+    dialog_->Refresh();
+}
+
 void C_KVR_DiaFrame::OnKvrSettings() {
+    // A request left by the sweep is served by this run of the command, also when the user chose
+    // it: the timer must not open the dialog a second time while this one is open.
+    requests_.Clear(GuardedCommand::KvrSettings);
     if (Guarded(GuardedCommand::KvrSettings)) return;
+    const ReceiverSettings before = doc_.Receiver();
     if (dialogs_) dialogs_->RunReceiverSettings(this);
+    if (doc_.MeasuredCount() > 0 && RelabelsSamples(before, doc_.Receiver())) KeepSamplesLabelled(before);
     // Confirmed or cancelled, the measure range must fit the generator of the (new) mode.
     FitMeasureRange(doc_);
     dialog_->Refresh();
@@ -231,12 +273,26 @@ void C_KVR_DiaFrame::OnKvrSettings() {
     UpdateTitle();
 }
 
+// Samples belong to the settings they were measured with: they are saved (or dropped) under
+// those, and the new settings begin a new, untitled document. Cancel keeps the document as it was.
+void C_KVR_DiaFrame::KeepSamplesLabelled(const ReceiverSettings& measuredWith) {
+    const ReceiverSettings chosen = doc_.Receiver();
+    doc_.SetReceiver(measuredWith);
+    if (!NewDocumentCommand(doc_, *prompts_)) return;
+    doc_.SetReceiver(chosen);
+    DocumentSafe();
+    AfterNewDocument();
+}
+
 void C_KVR_DiaFrame::OnPortSettings() {
+    requests_.Clear(GuardedCommand::PortSettings);
     if (Guarded(GuardedCommand::PortSettings)) return;
     if (dialogs_) dialogs_->RunPortSettings(this);
 }
 
 void C_KVR_DiaFrame::ServeRequests() {
+    // The run sets the modified flag on its worker; the title follows it here.
+    setWindowModified(doc_.IsModified());
     const std::optional<GuardedCommand> command = requests_.NextOnTimer();
     if (!command) return;
     if (*command == GuardedCommand::PortSettings) OnPortSettings();
@@ -308,12 +364,22 @@ void C_KVR_DiaFrame::closeEvent(QCloseEvent* event) {
     // The run ends first, so the save prompt offers every sample it measured. (The measuring
     // flag alone does not say whether the worker still shows a last message.)
     StopRun();
-    if (!SaveModified(doc_, *prompts_)) {
-        event->ignore();
-        return;
+    if (!quitting_) {
+        if (!SaveModified(doc_, *prompts_)) {
+            event->ignore();
+            return;
+        }
+        journal_->Discard();
     }
     dialog_->hide();
     event->accept();
+}
+
+void C_KVR_DiaFrame::QuitInOrder() {
+    quitting_ = true;
+    requestTimer_.stop();
+    StopRun();
+    close();
 }
 
 }  // namespace tarvos

@@ -1,6 +1,6 @@
 // The main window: the diagram view, menus, toolbar and status bar, the modeless measurement
-// dialog and the sweep that it starts; the commands with their guards, and the 300 ms timer that
-// opens the settings dialogs the sweep asks for.
+// dialog and the sweep that it starts with its journal; the commands with their guards, and the
+// 300 ms timer that opens the settings dialogs the sweep asks for.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +18,7 @@
 #include "app/settings_dialogs.h"
 #include "diagram/diagram_persistence.h"
 #include "document/dia_doc.h"
+#include "measurement/run_journal.h"
 
 class QAction;
 class QToolBar;
@@ -33,6 +34,7 @@ struct FrameServices {
     std::optional<std::filesystem::path> settingsFile;  // the diagram's sections; none: defaults
     std::unique_ptr<FramePrompts> prompts;              // none: Qt's dialogs and message boxes
     std::unique_ptr<SettingsDialogs> dialogs;           // none: the program's settings dialogs
+    std::filesystem::path recoveryFolder;               // the run journals; empty: the user's
 };
 
 class C_KVR_DiaFrame : public QMainWindow {
@@ -62,6 +64,16 @@ public:
     bool RunInProgress() const;
     // One tick of the request timer (also run by the timer every 300 ms).
     void ServeRequests();
+    // What the Start button does: unsaved samples are offered for saving before a run clears them.
+    void StartMeasurement();
+    // After the window is shown: the samples of runs that ended with their process are offered.
+    void OfferRecovery();
+    // The end nobody answers (a signal, the session's logout): the run is stopped and joined, its
+    // unsaved samples stay in the journal for the next start, and the windows close without a
+    // prompt. The caller then leaves the event loop.
+    void QuitInOrder();
+    bool Quitting() const { return quitting_; }
+    RunJournal& Journal() { return *journal_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +86,8 @@ private:
     void UpdateTitle();
     bool Guarded(GuardedCommand command);
     void AfterNewDocument();
+    void DocumentSafe();
+    void KeepSamplesLabelled(const ReceiverSettings& measuredWith);
 
     void OnFileNew();
     void OnFileOpen();
@@ -90,6 +104,8 @@ private:
     C_KVR_DiaView* view_ = nullptr;
     MeasurementDialog* dialog_ = nullptr;
     std::unique_ptr<QtRunUi> runUi_;
+    std::filesystem::path recoveryFolder_;
+    std::unique_ptr<RunJournal> journal_;  // outlives the engine, which records into it
     std::unique_ptr<SweepEngine> engine_;
     FrameRequests requests_;
     QTimer requestTimer_;
@@ -97,6 +113,7 @@ private:
     std::map<int, QAction*> actions_;
     QToolBar* toolbar_ = nullptr;
     bool dialogPlaced_ = false;
+    bool quitting_ = false;
 };
 
 }  // namespace tarvos

@@ -11,6 +11,7 @@
 namespace tarvos {
 
 enum class SaveChoice { Yes, No, Cancel };
+enum class RecoveryChoice { Recover, Discard, Later };
 
 class FramePrompts {
 public:
@@ -25,6 +26,8 @@ public:
     virtual bool AskRetry(const std::string& message) = 0;
     // A message box with the error icon and OK (failures, the guards of the main window).
     virtual void ShowError(const std::string& message) = 0;
+    // The samples a run left when the program ended during it: Recover, Discard or Later.
+    virtual RecoveryChoice AskRecoverJournal(const std::string& question) = 0;
 };
 
 inline constexpr const char* kDocumentFilter = "KVR Tarvos Files (*.tvd)";

@@ -70,9 +70,16 @@ inline std::string_view PromptToolTip(std::string_view prompt) {
     return cut == std::string_view::npos ? std::string_view{} : prompt.substr(cut + 1);
 }
 
-// "Untitled - KVR Tarvos".
+// "Untitled[*] - KVR Tarvos": the window shows "[*]" as its modified mark ("Untitled* - KVR
+// Tarvos") or as nothing; a "[*]" in the document's own name is doubled so that it is shown as is.
 inline std::string FrameTitle(std::string_view documentTitle) {
-    return std::string(documentTitle) + " - KVR Tarvos";
+    std::string title;
+    for (std::size_t at = 0; at < documentTitle.size();) {
+        const bool mark = documentTitle.substr(at, 3) == "[*]";
+        title += mark ? std::string_view("[*][*]") : documentTitle.substr(at, 1);
+        at += mark ? 3 : 1;
+    }
+    return title + "[*] - KVR Tarvos";
 }
 
 }  // namespace tarvos

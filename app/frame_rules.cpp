@@ -23,6 +23,18 @@ std::optional<GuardedCommand> FrameRequests::NextOnTimer() {
     return std::nullopt;
 }
 
+void FrameRequests::Clear(GuardedCommand command) {
+    if (command == GuardedCommand::PortSettings) port_ = 0;
+    if (command == GuardedCommand::KvrSettings) receiver_ = 0;
+}
+
+bool RelabelsSamples(const ReceiverSettings& before, const ReceiverSettings& after) {
+    ReceiverSettings sameRange = after;
+    sameRange.snrBegin = before.snrBegin;
+    sameRange.snrEnd = before.snrEnd;
+    return !(sameRange == before);
+}
+
 void FitMeasureRange(C_KVR_DiaDoc& doc) {
     const double off = doc.SnrOffset();
     const double lo = doc.MinGeneratorCnr() + off;

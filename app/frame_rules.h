@@ -24,11 +24,17 @@ public:
     void RequestReceiverSettings() { receiver_ = 1; }
     // The command the timer runs on this tick, clearing its request: port settings first.
     std::optional<GuardedCommand> NextOnTimer();
+    // The command itself was chosen: its pending request is served by this run of it.
+    void Clear(GuardedCommand command);
 
 private:
     std::atomic<int> port_{0};
     std::atomic<int> receiver_{0};
 };
+
+// Whether a change of the receiver settings would give the measured samples another meaning
+// (mode, QAM order, frequency, ...); the measure range alone does not.
+bool RelabelsSamples(const ReceiverSettings& before, const ReceiverSettings& after);
 
 // The measure range fitted to the generator's C/N range plus the offset, rounded to 0.0001 dB,
 // as the KVR Settings command stores it after its dialog closes.

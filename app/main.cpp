@@ -1,16 +1,19 @@
 // kvr-tarvos: the window program. Start-up: the command line, the document with the settings
-// store loaded, the main window with the measurement dialog; at the end the document and the
-// view write their settings back.
+// store loaded, the main window with the measurement dialog and the offer of unsaved runs; at the
+// end the document writes its settings back, then the view its own. A quit signal or the
+// session's logout ends the program the same way, without a prompt.
 #include <cstdio>
 #include <memory>
 
 #include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSessionManager>
 
 #include "app/app_icons.h"
 #include "app/dia_frame.h"
 #include "app/program_dialogs.h"
+#include "app/quit_signals.h"
 #include "app/settings_store.h"
 #include "app/startup_options.h"
 #include "platform/clock.h"
@@ -40,6 +43,32 @@ int PrintDocument(C_KVR_DiaFrame& frame, const StartupOptions& options) {
     return 0;
 }
 
+// The window's life: the recovery offer, the optional start, the event loop until the user or a
+// quit signal ends it.
+int RunWindow(C_KVR_DiaFrame& frame, const StartupOptions& options) {
+    QuitSignals quitSignals;
+    if (!quitSignals.Installed()) std::fprintf(stderr, "kvr-tarvos: %s\n", quitSignals.Installed().error().message.c_str());
+    auto quitInOrder = [&frame] {
+        frame.QuitInOrder();
+        QApplication::exit(0);
+    };
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &frame, quitInOrder);
+#ifndef QT_NO_SESSIONMANAGER
+    // Logout must not wait for a prompt nobody answers: the orderly end, once the session manager
+    // has been answered.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame, [&frame, quitInOrder](QSessionManager&) {
+        QMetaObject::invokeMethod(&frame, quitInOrder, Qt::QueuedConnection);
+    });
+#endif
+    frame.show();
+    frame.ShowMeasurementDialog();
+    frame.OfferRecovery();
+    if (options.startMeasurement && !frame.Quitting()) frame.StartMeasurement();
+    // A quit signal answered during the recovery offer has ended its prompt's loop already; the
+    // main loop would not see it.
+    return frame.Quitting() ? 0 : QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +92,7 @@ int main(int argc, char** argv) {
     C_KVR_DiaDoc doc(std::make_shared<IniSettingsStore>(where));
 
     int result = 0;
+    Status closed;
     {
         FrameServices services;
         services.settingsFile = where.settingsFile;
@@ -73,11 +103,13 @@ int main(int argc, char** argv) {
         } else if (options.document && !frame.OpenFile(*options.document)) {
             result = 1;  // the document named on the command line could not be opened
         } else {
-            frame.show();
-            frame.ShowMeasurementDialog();
-            result = QApplication::exec();
+            result = RunWindow(frame, options);
         }
+        frame.StopRun();
+        // The document closes before the view goes, so that a new settings file gets the
+        // document's three sections first and the diagram's two after them.
+        closed = doc.Close();
     }
-    if (const Status closed = doc.Close(); !closed) return Fail("settings not written: " + closed.error().message);
+    if (!closed) return Fail("settings not written: " + closed.error().message);
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tarvos {
 
@@ -48,6 +49,19 @@ std::optional<std::string> QtFramePrompts::ChooseTextFile(const std::string& pro
 bool QtFramePrompts::AskRetry(const std::string& message) {
     return QMessageBox::critical(parent_, kTitle, QString::fromStdString(message),
                                  QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+RecoveryChoice QtFramePrompts::AskRecoverJournal(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, kTitle, QString::fromStdString(question), QMessageBox::NoButton, parent_);
+    QPushButton* recover = box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(QStringLiteral("&Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(recover);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == recover) return RecoveryChoice::Recover;
+    if (box.clickedButton() == discard) return RecoveryChoice::Discard;
+    return RecoveryChoice::Later;
 }
 
 void QtFramePrompts::ShowError(const std::string& message) {

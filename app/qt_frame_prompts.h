@@ -17,6 +17,7 @@ public:
     std::optional<std::string> ChooseTextFile(const std::string& proposal) override;
     bool AskRetry(const std::string& message) override;
     void ShowError(const std::string& message) override;
+    RecoveryChoice AskRecoverJournal(const std::string& question) override;
 
 private:
     QWidget* parent_;

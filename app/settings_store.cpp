@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "app/settings_keys.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/program_path.h"
+#include "platform/user_folders.h"
 
 namespace tarvos {
 namespace {
@@ -36,9 +38,28 @@ SettingsLocation LocateSettingsFile(const std::optional<std::filesystem::path>& 
     } else if (where.programPath) {
         std::filesystem::path program = *where.programPath;
         if (!programName.empty()) program.replace_filename(std::string(programName));
-        where.settingsFile = SettingsFileForProgram(program);
+        where.settingsFile = SettingsFileOrFallback(SettingsFileForProgram(program), UserConfigFolder());
     }
     return where;
+}
+
+std::filesystem::path SettingsFileOrFallback(const std::filesystem::path& besideProgram,
+                                             const std::optional<std::filesystem::path>& userConfigFolder) {
+    std::error_code error;
+    const bool exists = std::filesystem::exists(besideProgram, error);
+    if (exists ? UserMayWrite(besideProgram) || !std::filesystem::is_regular_file(besideProgram, error)
+               : MayCreateFilesIn(besideProgram.parent_path()))
+        return besideProgram;
+    if (!userConfigFolder) return besideProgram;
+    const std::filesystem::path own =
+        *userConfigFolder / kWindowProgramName / (std::string(kWindowProgramName) + ".ini");
+    if (std::filesystem::exists(own, error)) return own;
+    std::filesystem::create_directories(own.parent_path(), error);
+    if (!MayCreateFilesIn(own.parent_path())) return besideProgram;
+    // Seeded with the whole file, so that the view's sections and foreign keys come along.
+    Result<IniFile> seed = IniFile::LoadForUpdate(besideProgram);
+    if (seed && exists && !seed.value().Save(own)) return besideProgram;
+    return own;
 }
 
 StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file) {

@@ -25,8 +25,16 @@ struct SettingsLocation {
 
 // The settings file: `explicitFile` (--settings) when given; otherwise the file that belongs to
 // the running program, or to `programName` in the running program's folder when one is named.
+// When the file beside the program can be neither written nor created (an installed program),
+// its user's own file takes its place (see SettingsFileOrFallback).
 SettingsLocation LocateSettingsFile(const std::optional<std::filesystem::path>& explicitFile,
                                     std::string_view programName = {});
+
+// `besideProgram` when this user may write it or create it; otherwise
+// `userConfigFolder`/kvr-tarvos/kvr-tarvos.ini, which starts as a copy of the file beside the
+// program when it does not exist yet. `besideProgram` when the user's file cannot be made either.
+std::filesystem::path SettingsFileOrFallback(const std::filesystem::path& besideProgram,
+                                             const std::optional<std::filesystem::path>& userConfigFolder);
 
 // Reads the three sections; a missing file or key gives the default, a value without a number 0.
 StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file);

@@ -20,7 +20,10 @@ Result<StartupOptions> ParseStartupOptions(const QStringList& arguments) {
     const QCommandLineOption timeScale(QStringLiteral("time-scale"),
                                        QStringLiteral("Waits take X times their length (0: instant)."),
                                        QStringLiteral("X"));
-    parser.addOptions({print, printTo, settings, timeScale});
+    const QCommandLineOption start(QStringLiteral("start-measurement"),
+                                   QStringLiteral("Start a measurement once the window is shown (for scripting "
+                                                  "and tests)."));
+    parser.addOptions({print, printTo, settings, timeScale, start});
     parser.addPositionalArgument(QStringLiteral("document"), QStringLiteral("A .tvd document to open."),
                                  QStringLiteral("[document]"));
     if (!parser.parse(arguments)) return Error{parser.errorText().toStdString()};
@@ -36,6 +39,8 @@ Result<StartupOptions> ParseStartupOptions(const QStringList& arguments) {
         if (!options.printFile) return Error{"--print-to needs --print"};
         options.printTo = parser.value(printTo).toStdString();
     }
+    options.startMeasurement = parser.isSet(start);
+    if (options.startMeasurement && options.printFile) return Error{"--start-measurement cannot go with --print"};
     if (parser.isSet(settings)) options.settingsFile = parser.value(settings).toStdString();
     if (parser.isSet(timeScale)) {
         bool ok = false;

@@ -17,6 +17,7 @@ struct StartupOptions {
     std::optional<std::string> printTo;    // print into this PDF file instead of a printer
     std::optional<std::string> settingsFile;
     std::optional<double> timeScale;       // waits take this many times their length
+    bool startMeasurement = false;         // press Start once the window is shown (scripts, tests)
     bool help = false;
     std::string helpText;
 };

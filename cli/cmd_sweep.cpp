@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/settings_store.h"
 #include "cli/commands.h"
@@ -26,6 +29,7 @@
 #include "instrument/connection.h"
 #include "instrument/kvr_port_client.h"
 #include "instrument/settings_transfer.h"
+#include "measurement/run_journal.h"
 #include "measurement/sweep_engine.h"
 #include "platform/automation/class_registry.h"
 #include "platform/clock.h"
@@ -38,7 +42,11 @@ namespace {
 // the clock's scale): short enough that neither is noticed late.
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-// Set by the SIGINT/SIGTERM handler, read by the main thread, which then cancels the run. A
+// The signals that end a sweep in order, as the Cancel button does: Ctrl-C, a polite kill, and
+// the hang-up of a closed terminal.
+constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
+
+// Set by the stop signals' handler, read by the main thread, which then cancels the run. A
 // handler may do no more than store to a lock-free atomic; the document it would cancel is
 // reachable only from the main thread, so this flag is the only state the handler shares.
 std::atomic<int> interruptRequested{0};
@@ -46,19 +54,24 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnInterrupt(int) { interruptRequested.store(1); }
 
-// While alive, Ctrl-C and SIGTERM only raise the flag. SA_RESETHAND makes a second Ctrl-C end
-// the program at once, should the run not come to its end soon enough for the user. A signal
-// the shell set to be ignored (a background job) stays ignored.
+// While alive, the stop signals only raise the flag. SA_RESETHAND makes a second one end the
+// program at once, should the run not come to its end soon enough for the user. A signal the
+// shell set to be ignored (a background job, nohup) stays ignored. A closed pipe on standard
+// output or error (`| head`) must not kill the run with the noise generator on and nothing
+// saved: SIGPIPE is ignored, so such writes merely fail with EPIPE.
 class InterruptHandlers {
 public:
     InterruptHandlers() {
         interruptRequested.store(0);
-        Install(SIGINT, &oldInt_);
-        Install(SIGTERM, &oldTerm_);
+        for (std::size_t i = 0; i < kStopSignals.size(); ++i) Install(kStopSignals[i], &old_[i]);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, &oldPipe_);
     }
     ~InterruptHandlers() {
-        ::sigaction(SIGINT, &oldInt_, nullptr);
-        ::sigaction(SIGTERM, &oldTerm_, nullptr);
+        for (std::size_t i = 0; i < kStopSignals.size(); ++i) ::sigaction(kStopSignals[i], &old_[i], nullptr);
+        ::sigaction(SIGPIPE, &oldPipe_, nullptr);
     }
     InterruptHandlers(const InterruptHandlers&) = delete;
     InterruptHandlers& operator=(const InterruptHandlers&) = delete;
@@ -74,19 +87,18 @@ private:
         ::sigaction(signal, &action, nullptr);
     }
 
-    struct sigaction oldInt_ {};
-    struct sigaction oldTerm_ {};
+    std::array<struct sigaction, kStopSignals.size()> old_{};
+    struct sigaction oldPipe_ {};
 };
 
-// Blocks both signals on the calling thread while alive: a thread started meanwhile (the
+// Blocks the stop signals on the calling thread while alive: a thread started meanwhile (the
 // engine's worker) inherits the mask, so the signals always reach the main thread.
 class InterruptsBlocked {
 public:
     InterruptsBlocked() {
         sigset_t blocked;
         ::sigemptyset(&blocked);
-        ::sigaddset(&blocked, SIGINT);
-        ::sigaddset(&blocked, SIGTERM);
+        for (const int signal : kStopSignals) ::sigaddset(&blocked, signal);
         ::pthread_sigmask(SIG_BLOCK, &blocked, &old_);
     }
     ~InterruptsBlocked() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
@@ -132,9 +144,9 @@ int WriteReceiverSettings(C_KVR_DiaDoc& doc) {
 
 // The run on the engine's worker while the main thread waits; Ctrl-C cancels it as the Cancel
 // button does and the samples measured so far stay in the document. False when no run started.
-bool RunEngine(C_KVR_DiaDoc& doc, ConsoleRunUi& ui, bool* interrupted) {
-    InterruptHandlers handlers;
-    SweepEngine engine(doc, ui);
+// The stop signals' handlers must be in place (InterruptHandlers).
+bool RunEngine(C_KVR_DiaDoc& doc, ConsoleRunUi& ui, RunJournal& journal, bool* interrupted) {
+    SweepEngine engine(doc, ui, &journal);
     bool started = false;
     {
         InterruptsBlocked blocked;
@@ -164,16 +176,29 @@ std::string Summary(const C_KVR_DiaDoc& doc) {
     return text;
 }
 
-Status SaveOutputs(C_KVR_DiaDoc& doc, const SweepArgs& args) {
+// A folder that is there but takes no new file (/proc) answers ENOENT, which must not read as a
+// missing file or folder.
+std::string TextTableFailure(const std::string& file, const Error& error) {
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    std::error_code ignored;
+    if (error.systemError == ENOENT && std::filesystem::is_directory(folder.empty() ? "." : folder, ignored))
+        return "cannot write the text table: " + file + ": the folder takes no new file";
+    return "cannot write the text table: " + error.message;
+}
+
+// Each requested output is attempted whatever became of the others: a document that cannot be
+// saved must not cost the text table as well. The failures, one line each.
+std::vector<std::string> SaveOutputs(C_KVR_DiaDoc& doc, const SweepArgs& args) {
+    std::vector<std::string> failures;
     if (args.out) {
         if (Status saved = SaveDocument(doc, *args.out); !saved.ok())
-            return Error{"cannot write " + *args.out + ": " + saved.error().message};
+            failures.push_back("cannot write " + *args.out + ": " + saved.error().message);
     }
     if (args.text) {
         if (Status saved = SaveTextExport(doc, *args.text); !saved.ok())
-            return Error{"cannot write " + *args.text + ": " + saved.error().message};
+            failures.push_back(TextTableFailure(*args.text, saved.error()));
     }
-    return {};
+    return failures;
 }
 
 }  // namespace
@@ -184,8 +209,12 @@ CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args) {
         "The sweep uses the settings file's measurement, port and receiver settings and leaves\n"
         "the file unchanged. Progress and messages go to standard error; standard output gets\n"
         "\"samples: N\" and \"END: X dB\" (or \"END: none\"). Ctrl-C cancels the run as the Cancel\n"
-        "button does: the samples measured so far are kept and written. Exit status 1 when a\n"
-        "message ended the run (no connection, settings differ, no sync, ...).");
+        "button does: the samples measured so far are kept and written; so do SIGTERM and the\n"
+        "hang-up of a closed terminal, and a closed output pipe never stops it. Every output\n"
+        "asked for is attempted and the summary is always printed. Exit status 1 when a message\n"
+        "ended the run (no connection, settings differ, no sync, ...), when the noise generator\n"
+        "could not be proven off at the end, or when a file (its samples then stay in the run\n"
+        "journal, see tarvos recover) or standard output could not be written.");
     AddSettingsOption(*cmd, args.settings);
     cmd->add_option("--time-scale", args.timeScale, "Waits take this many times their length (0: instant)")
         ->type_name("X");
@@ -198,12 +227,15 @@ CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args) {
     cmd->add_option("--text", args.text, "Save the text table here")->type_name("FILE.txt")->check(notEmpty);
     cmd->add_option("--on-error", args.onError,
                     "Answer to \"KVR doesn't response\": cancel (default) or retry (at most " +
-                        std::to_string(ConsoleRunUi::kMaxRetriesInARow) + " times in a row)")
+                        std::to_string(ConsoleRunUi::kMaxRetriesPerPoint) + " times per point)")
         ->type_name("retry|cancel");
     return cmd;
 }
 
 int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
+    // For the command's whole life a stop signal ends it in order and a closed pipe is only a
+    // failed write.
+    InterruptHandlers handlers;
     const Result<OnError> onError = ParseOnError(args.onError);
     if (!onError) return ReportFailure(onError.error());
     if (args.timeScale) {
@@ -225,28 +257,37 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
 
     if (args.writeSettings) {
         if (const int status = WriteReceiverSettings(doc); status != kExitOk) return status;
+        if (interruptRequested.load() != 0) return ReportFailure("stopped before the measurement began");
     }
 
     ConsoleRunUi ui(std::cerr, onError.value(), ::isatty(STDERR_FILENO) == 1);
     bool interrupted = false;
-    if (!RunEngine(doc, ui, &interrupted)) return ReportFailure("a measurement is already running");
+    // Every stored sample also goes to a recovery journal, so that a kill or crash loses none.
+    RunJournal journal;
+    if (!RunEngine(doc, ui, journal, &interrupted)) return ReportFailure("a measurement is already running");
     const std::optional<std::string> failure = ui.Failure();
     if (interrupted && !failure) ui.Note("tarvos: measurement cancelled");
+    if (Status journalled = journal.LastError(); !journalled.ok())
+        ui.Note("tarvos: the samples were not all journalled: " + journalled.error().message);
 
     // END as the saved document gives it, also when the run ended before the engine took it.
     doc.UpdateEnd();
     // A run that failed before its first sample leaves earlier files of these names alone.
-    if (!failure || doc.MeasuredCount() > 0) {
-        if (Status saved = SaveOutputs(doc, args); !saved.ok()) {
-            if (failure) ReportFailure(*failure);
-            return ReportFailure(saved.error());
-        }
+    std::vector<std::string> problems;
+    if (!failure || doc.MeasuredCount() > 0) problems = SaveOutputs(doc, args);
+    if (problems.empty()) {
+        // Every output that was asked for is written (a sweep without --out asked for no document).
+        journal.Discard();
+        if (Status discarded = journal.LastError(); !discarded.ok())
+            ui.Note("tarvos: the run journal was not removed: " + discarded.error().message);
+    } else if (const std::optional<std::filesystem::path> kept = journal.Path()) {
+        ui.Note("tarvos: the samples are kept in " + kept->string() + " (see tarvos recover)");
     }
-    if (Status written = WriteStdout(Summary(doc)); !written.ok()) {
-        if (failure) ReportFailure(*failure);
-        return ReportFailure(written.error());
-    }
-    return failure ? ReportFailure(*failure) : kExitOk;
+    // The summary is the run's result: printed whatever became of the files.
+    if (Status written = WriteStdout(Summary(doc)); !written.ok()) problems.push_back(written.error().message);
+    if (failure) ReportFailure(*failure);
+    for (const std::string& problem : problems) ReportFailure(problem);
+    return failure || !problems.empty() ? kExitFailure : kExitOk;
 }
 
 }  // namespace tarvos::cli

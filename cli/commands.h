@@ -59,6 +59,19 @@ struct SweepArgs {
     std::string onError = "cancel";
 };
 
+struct PortsArgs {
+    bool json = false;
+};
+
+struct RecoverArgs {
+    bool list = false;
+    bool json = false;
+    std::optional<std::string> journal;
+    std::optional<std::string> out;
+    bool force = false;
+    bool discard = false;
+};
+
 struct RenderArgs {
     std::optional<std::string> settings;
     std::string file;
@@ -91,5 +104,11 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args);
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
 int RunRender(const GlobalArgs& global, const RenderArgs& args);
+
+CLI::App* AddPortsCommand(CLI::App& app, PortsArgs& args);
+int RunPorts(const PortsArgs& args);
+
+CLI::App* AddRecoverCommand(CLI::App& app, RecoverArgs& args);
+int RunRecover(const RecoverArgs& args);
 
 }  // namespace tarvos::cli

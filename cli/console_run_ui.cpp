@@ -44,8 +44,17 @@ void ConsoleRunUi::PrintLine(const std::string& line) {
     err_ << line << '\n' << std::flush;
 }
 
+// A retry measures its point again and so repeats the point's C/N line unchanged; only a line
+// with another C/N starts a new point and a new count of retries.
+void ConsoleRunUi::NotePoint(const std::string& responseLine) {
+    if (responseLine.rfind(kLineSetCnr, 0) != 0 || responseLine == pointLine_) return;
+    pointLine_ = responseLine;
+    retries_ = 0;
+}
+
 void ConsoleRunUi::ResponseLine(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
+    NotePoint(text);
     // The idle line invites the dialog's user to start the next run; a command has none.
     if (text == kLineIdle || text == lastResponse_) return;
     lastResponse_ = text;
@@ -54,9 +63,6 @@ void ConsoleRunUi::ResponseLine(const std::string& text) {
 
 void ConsoleRunUi::ShowRemainingTime(bool show, const std::string& text, int counter, int counterMax) {
     std::lock_guard<std::mutex> lock(mutex_);
-    // The engine shows the time only after a poll that read sync and BER: the instrument answers
-    // again, so a later failure starts a new series of retries.
-    if (show) retriesInARow_ = 0;
     if (!progressLine_) return;
     if (!show) {
         ClearProgressLine();
@@ -98,13 +104,13 @@ MessageAnswer ConsoleRunUi::Message(const std::string& text, MessageButtons butt
         SetFailure(line);
         return MessageAnswer::Ok;
     }
-    if (onError_ == OnError::Retry && retriesInARow_ < kMaxRetriesInARow) {
-        ++retriesInARow_;
-        PrintLine("tarvos: " + line + " [Retry " + std::to_string(retriesInARow_) + " of " +
-                  std::to_string(kMaxRetriesInARow) + "]");
+    if (onError_ == OnError::Retry && retries_ < kMaxRetriesPerPoint) {
+        ++retries_;
+        PrintLine("tarvos: " + line + " [Retry " + std::to_string(retries_) + " of " +
+                  std::to_string(kMaxRetriesPerPoint) + "]");
         return MessageAnswer::Retry;
     }
-    SetFailure(line + (onError_ == OnError::Retry ? " [Cancel after " + std::to_string(kMaxRetriesInARow) + " retries]"
+    SetFailure(line + (onError_ == OnError::Retry ? " [Cancel after " + std::to_string(kMaxRetriesPerPoint) + " retries]"
                                                   : std::string(" [Cancel]")));
     return MessageAnswer::Cancel;
 }

@@ -17,8 +17,10 @@ enum class OnError { Cancel, Retry };
 
 class ConsoleRunUi : public RunUi {
 public:
-    // A dead instrument would otherwise be retried for ever.
-    static constexpr int kMaxRetriesInARow = 3;
+    // A dead instrument would otherwise be retried for ever. The count belongs to one measured
+    // point (one C/N), whatever polls of it succeed between the failures: a link that drops every
+    // few calls lets a poll through after each reconnection.
+    static constexpr int kMaxRetriesPerPoint = 3;
 
     // Writes to `err`; `progressLine` draws the remaining time as one line rewritten in place,
     // which only a terminal shows sensibly.
@@ -54,6 +56,7 @@ private:
     // Callers hold mutex_.
     void ClearProgressLine();
     void PrintLine(const std::string& line);
+    void NotePoint(const std::string& responseLine);
     void SetFailure(const std::string& line);
 
     mutable std::mutex mutex_;
@@ -62,7 +65,8 @@ private:
     const bool progressLine_;
     bool progressShown_ = false;
     std::string lastResponse_;
-    int retriesInARow_ = 0;
+    std::string pointLine_;  // the C/N line of the point being measured
+    int retries_ = 0;         // of that point
     std::optional<std::string> failure_;
     Check check_ = Check::None;
 };

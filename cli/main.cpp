@@ -20,6 +20,8 @@ struct AllArgs {
     PortArgs port;
     SweepArgs sweep;
     RenderArgs render;
+    PortsArgs ports;
+    RecoverArgs recover;
 };
 
 struct Commands {
@@ -30,6 +32,8 @@ struct Commands {
     CLI::App* port;
     CLI::App* sweep;
     CLI::App* render;
+    CLI::App* ports;
+    CLI::App* recover;
 };
 
 Commands SetUp(CLI::App& app, AllArgs& args) {
@@ -45,7 +49,8 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
             AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings),
             AddPortCommand(app, args.port), AddSweepCommand(app, args.sweep),
-            AddRenderCommand(app, args.render)};
+            AddRenderCommand(app, args.render), AddPortsCommand(app, args.ports),
+            AddRecoverCommand(app, args.recover)};
 }
 
 int Dispatch(const Commands& commands, const AllArgs& args) {
@@ -56,8 +61,10 @@ int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.port->parsed()) return RunPort(args.port);
     if (commands.sweep->parsed()) return RunSweep(args.global, args.sweep);
     if (commands.render->parsed()) return RunRender(args.global, args.render);
+    if (commands.ports->parsed()) return RunPorts(args.ports);
+    if (commands.recover->parsed()) return RunRecover(args.recover);
     return ReportFailure(
-        "a command is required: theory, info, export, settings, port, sweep or render\n"
+        "a command is required: theory, info, export, settings, port, ports, sweep, render or recover\n"
         "Run with --help for more information.");
 }
 

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 
 #include "document/dia_doc.h"
 #include "platform/atomic_file.h"
@@ -62,13 +63,21 @@ Error ReadFailure(const Error& e, const std::filesystem::path& path) {
     }
 }
 
+bool FolderExists(const std::filesystem::path& file) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(file.parent_path().empty() ? "." : file.parent_path(), ignored);
+}
+
 Error WriteFailure(const Error& e, const std::filesystem::path& path) {
+    constexpr const char* kNotWritable = "Unable to write to %1, it is read-only or opened by someone else.";
     switch (e.systemError) {
-        case EACCES: case EPERM: case EROFS: case ETXTBSY:
-            return {WithPath("Unable to write to %1, it is read-only or opened by someone else.", path),
-                    e.systemError};
+        case EACCES: case EPERM: case EROFS: case ETXTBSY: return {WithPath(kNotWritable, path), e.systemError};
         case ENOSPC: case EDQUOT: return {"There is not enough space on the disk.", e.systemError};
-        case ENOENT: case ENOTDIR: return {WithPath("%1 contains an invalid path.", path), e.systemError};
+        case ENOENT: case ENOTDIR:
+            // A folder that is there but takes no new file (/proc, some mounts) answers ENOENT
+            // too; its path is valid, the folder is just not writable.
+            if (FolderExists(path)) return {WithPath(kNotWritable, path), e.systemError};
+            return {WithPath("%1 contains an invalid path.", path), e.systemError};
         default: return {WithPath("An unexpected error occurred while writing %1.", path), e.systemError};
     }
 }

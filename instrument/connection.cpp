@@ -61,12 +61,27 @@ bool DisconnectInstrument(C_KVR_DiaDoc& doc, KvrPortClient& client) {
     return true;
 }
 
-void ReleasePortObject(C_KVR_DiaDoc& doc, KvrPortClient& client) {
-    if (client.HasObject() && client.GetOnLine() != 0) {
-        client.PutMeasureNoiseGeneratorMode(0);
-        DisconnectInstrument(doc, client);
+GeneratorCheck SwitchGeneratorOff(KvrPortClient& client) {
+    client.PutMeasureNoiseGeneratorMode(0);
+    const std::int32_t mode = client.GetMeasureNoiseGeneratorMode();
+    if (client.GetOnLine() == 0) return GeneratorCheck::NotKnown;
+    return mode == 0 ? GeneratorCheck::Off : GeneratorCheck::StillOn;
+}
+
+GeneratorCheck ReleasePortObject(C_KVR_DiaDoc& doc, KvrPortClient& client, bool generatorSwitchedOn) {
+    if (!client.HasObject()) return GeneratorCheck::NotOnLine;
+    GeneratorCheck check = client.GetOnLine() != 0 ? SwitchGeneratorOff(client) : GeneratorCheck::NotOnLine;
+    const bool lost = check == GeneratorCheck::NotOnLine || check == GeneratorCheck::NotKnown;
+    if (generatorSwitchedOn && lost) {
+        // A dropped link would leave the instrument adding noise: one fresh connection with the
+        // settings given before, then give up and say so.
+        client.PutOnLine(false);
+        client.PutOnLine(true);
+        check = client.GetOnLine() != 0 ? SwitchGeneratorOff(client) : GeneratorCheck::NotKnown;
     }
+    if (check != GeneratorCheck::NotOnLine) DisconnectInstrument(doc, client);
     client.Release();
+    return check;
 }
 
 bool InstrumentMatchesSettings(const ReceiverSettings& rs, KvrPortClient& client) {

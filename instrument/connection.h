@@ -21,8 +21,22 @@ int SelectDriverForMode(C_KVR_DiaDoc& doc, KvrPortClient& client, std::int32_t m
 bool ConnectInstrument(C_KVR_DiaDoc& doc, KvrPortClient& client);
 // OnLine false; clears the cancel-requested, paused and measuring flags. Always true.
 bool DisconnectInstrument(C_KVR_DiaDoc& doc, KvrPortClient& client);
-// Switches the noise generator off and disconnects when on line, then releases the object.
-void ReleasePortObject(C_KVR_DiaDoc& doc, KvrPortClient& client);
+// What is known of the noise generator after a connection switched it off.
+enum class GeneratorCheck {
+    NotOnLine,  // the connection was not open: nothing was switched
+    Off,        // switched off and read back as off over a link that stayed up
+    StillOn,    // the instrument still reports the generator on
+    NotKnown,   // the link was lost on the way, so the read-back proves nothing
+};
+
+// Switches the generator off and reads it back. A failed read gives the library's failure value
+// 0, which looks like "off": only a link still up after the read makes that 0 trustworthy.
+GeneratorCheck SwitchGeneratorOff(KvrPortClient& client);
+// Switches the noise generator off (read back) and disconnects when on line, then releases the
+// object. A user that switched the generator on passes `generatorSwitchedOn`: when the link is
+// lost before the read-back proves it off, one more connection (off line, on line) is tried
+// for it, and a link that stays down gives NotKnown.
+GeneratorCheck ReleasePortObject(C_KVR_DiaDoc& doc, KvrPortClient& client, bool generatorSwitchedOn = false);
 // 0 free, 1 in use, -1 missing.
 int ProbeComPort(int n);
 // Whether the instrument's mode, input, filter, channel, symbol rate, frequency, QAM order and

@@ -88,6 +88,7 @@ void KvrPortClient::PutMeasureChannelBW(std::int32_t v) { Put(ids::kMeasureChann
 std::int32_t KvrPortClient::GetMeasureRollOff() { return Long(ids::kMeasureRollOff); }
 void KvrPortClient::PutMeasureRollOff(std::int32_t v) { Put(ids::kMeasureRollOff, Variant::Int32(v)); }
 
+std::int32_t KvrPortClient::GetMeasureNoiseGeneratorMode() { return Long(ids::kMeasureNoiseGeneratorMode); }
 void KvrPortClient::PutMeasureNoiseGeneratorMode(std::int32_t v) { Put(ids::kMeasureNoiseGeneratorMode, Variant::Int32(v)); }
 void KvrPortClient::PutMeasureCNR(double v) { Put(ids::kMeasureCNR, Variant::Double(v)); }
 void KvrPortClient::PutMeasureMinBERIntegration(std::int32_t v) { Put(ids::kMeasureMinBERIntegration, Variant::Int32(v)); }

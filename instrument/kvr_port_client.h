@@ -61,6 +61,7 @@ public:
     std::int32_t GetMeasureRollOff();
     void PutMeasureRollOff(std::int32_t code);
 
+    std::int32_t GetMeasureNoiseGeneratorMode();  // 0 off, 1 on; a failed read also gives 0
     void PutMeasureNoiseGeneratorMode(std::int32_t mode);
     void PutMeasureCNR(double cnr);
     void PutMeasureMinBERIntegration(std::int32_t intervals);

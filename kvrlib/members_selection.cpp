@@ -7,6 +7,7 @@
 #include "kvrlib/kvrport.h"
 #include "kvrlib/service_objects.h"
 #include "platform/automation/class_registry.h"
+#include "platform/user_folders.h"
 
 namespace tarvos::kvrlib {
 
@@ -98,19 +99,24 @@ void DeleteEventFiles(const std::filesystem::path& folder) {
     }
 }
 
+// "Logs" beside the library; where an installed library's user cannot write there, the user's
+// own state folder takes its place.
+std::filesystem::path LogFolder() {
+    const std::optional<std::filesystem::path> state = UserStateFolder();
+    return WritableFolderOr(LibraryFolder() / "Logs",
+                            state ? std::optional(*state / "kvr-tarvos" / "Logs") : std::nullopt);
+}
+
 Variant Initialize(KVRPort&, std::vector<Variant>&, Frame& frame) {
-    const std::filesystem::path logs = LibraryFolder() / "Logs";
-    frame.Step([&] {
-        std::error_code error;
-        if (!std::filesystem::exists(logs, error)) std::filesystem::create_directory(logs, error);
-    });
+    std::filesystem::path logs = LibraryFolder() / "Logs";
+    frame.Step([&] { logs = LogFolder(); });
     frame.Step([&] { Check(Options().PutOptionFlag(true)); });
     const std::u16string logsText = automation::Utf8ToUtf16(logs.string());
     frame.Step([&] { Check(Events().PutLogDirectory(logsText)); });
     frame.Step([&] { Check(Events().PutFilterFile(automation::Utf8ToUtf16((logs / "filter.txt").string()))); });
     frame.Step([&] { Check(Events().PutLogMode(1)); });
     const std::pair<int, bool> switches[] = {{1, false}, {4, true}, {5, true}, {2, false}, {6, true}, {3, false}};
-    for (const auto& [number, on] : switches) frame.Step([&] { Check(Events().SetSwitch(number, on)); });
+    for (const auto& sw : switches) frame.Step([&] { Check(Events().SetSwitch(sw.first, sw.second)); });
     frame.Step([&] {
         std::u16string folder;
         Check(Events().GetLogDirectory(&folder));

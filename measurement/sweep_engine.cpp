@@ -63,7 +63,7 @@ std::string RemainingTimeText(int s) {
     return text + std::to_string(sec) + " sec";
 }
 
-std::string CnrLine(double cnr) { return "Set carrier to noise ratio: " + FormatNumberVisibleDecimal(cnr, 3) + " dB"; }
+std::string CnrLine(double cnr) { return kLineSetCnr + FormatNumberVisibleDecimal(cnr, 3) + " dB"; }
 
 std::string BerLine(double ber, std::int32_t exponent) {
     const double m = std::pow(10.0, exponent) * ber;
@@ -266,6 +266,7 @@ bool SweepEngine::RefineEnd(double p1Cnr, double p1Ber, double p2Cnr, double p2B
     doc_.InsertOrReplaceSample(loCnr + plan.offset, loBer);
     doc_.InsertOrReplaceSample(hiCnr + plan.offset, hiBer);
     doc_.SetModifiedFlag();
+    JournalSamples();
     ui_.RepaintNow();
     return true;
 }
@@ -274,7 +275,7 @@ bool SweepEngine::Connect(KvrPortClient& client, const RunPlan& plan) {
     ui_.ResponseLine(kLineOpen);
     SelectDriverForMode(doc_, client, doc_.Receiver().mode);
     if (!ConnectInstrument(doc_, client)) {
-        ReleasePortObject(doc_, client);
+        ReleaseInstrument(client);
         ui_.Message(kMsgConnectionFailed, MessageButtons::Ok);
         request_ = Request::Port;
         return false;
@@ -282,20 +283,21 @@ bool SweepEngine::Connect(KvrPortClient& client, const RunPlan& plan) {
     if (Cancelled(client)) return false;
     ui_.ResponseLine(kLineCheckSettings);
     if (!InstrumentMatchesSettings(doc_.Receiver(), client)) {
-        ReleasePortObject(doc_, client);
+        ReleaseInstrument(client);
         ui_.Message(kMsgSettingsDiffer, MessageButtons::Ok);
         request_ = Request::Receiver;
         return false;
     }
     if (Cancelled(client)) return false;
     client.PutMeasureMinBERIntegration(10);
+    generatorOn_ = true;
     client.PutMeasureNoiseGeneratorMode(1);
     client.PutMeasureCNR(plan.maxCnr);
     Sleep(2000);
     if (Cancelled(client)) return false;
     ui_.ResponseLine(kLineCheckSync);
     if (client.GetMeasureFrameSync() != 1) {
-        ReleasePortObject(doc_, client);
+        ReleaseInstrument(client);
         ui_.Message(kMsgSyncFailed, MessageButtons::Ok);
         return false;
     }
@@ -303,13 +305,40 @@ bool SweepEngine::Connect(KvrPortClient& client, const RunPlan& plan) {
     return true;
 }
 
+void SweepEngine::JournalSamples() {
+    // A journal that cannot be written must not cost the run itself; the journal keeps the
+    // failure for its owner to report.
+    if (journal_ != nullptr) static_cast<void>(journal_->Record(doc_));
+}
+
+// Called by a failed connect phase and by the end of run: the first of them releases the object.
+void SweepEngine::ReleaseInstrument(KvrPortClient& client) {
+    if (!client.HasObject()) return;
+    const GeneratorCheck check = ReleasePortObject(doc_, client, generatorOn_);
+    if (check == GeneratorCheck::StillOn || (generatorOn_ && check == GeneratorCheck::NotKnown)) generatorLeft_ = check;
+    generatorOn_ = false;
+}
+
+// A run must not end as if all were well while the instrument may still be adding noise.
+void SweepEngine::ReportGenerator() {
+    if (generatorLeft_ == GeneratorCheck::Off) return;
+    const char* text = generatorLeft_ == GeneratorCheck::StillOn ? kLineGeneratorOn : kLineGeneratorNotKnown;
+    generatorLeft_ = GeneratorCheck::Off;
+    ui_.ResponseLine(text);
+    ui_.Message(text, MessageButtons::Ok);
+}
+
 void SweepEngine::EndOfRun(KvrPortClient& client) {
-    ReleasePortObject(doc_, client);
+    ReleaseInstrument(client);
     doc_.measuring = 0;
     doc_.paused = 0;
     doc_.cancelRequested = 0;
     ui_.SetRunControls(RunControls::Idle);
     ui_.ResponseLine(kLineIdle);
+    // A run that ends inside a step (Cancel in the no-response message, an instrument error)
+    // must not leave that step's remaining time and progress behind.
+    ShowRemainingTime(false, 0, 0);
+    ReportGenerator();
     // The request goes to the frame only now that measuring is clear, so that the frame's
     // measuring guard cannot swallow it.
     if (request_ == Request::Port) ui_.RequestPortSettings();
@@ -321,15 +350,19 @@ int SweepEngine::RunMeasurement() {
     automation::CoInitialize();
     KvrPortClient client;
     CreatePortObject(client);
-    doc_.ResetMeasurement();
-    ui_.RepaintNow();
+    if (journal_ != nullptr) journal_->BeginRun(doc_.PathName());
     const RunPlan plan = ComputeRunPlan(doc_);
     if (!plan.possible) {
         ui_.Message(kMsgNotPossible, MessageButtons::Ok);
         EndOfRun(client);
         return 0;
     }
+    // The curve of the previous measurement goes only once the instrument has taken the run: a
+    // start refused for the connection, the settings or the sync leaves it as it was, so saving
+    // afterwards cannot overwrite a file with an empty measurement.
     if (Connect(client, plan)) {
+        doc_.ResetMeasurement();
+        ui_.RepaintNow();
         struct Pair {
             bool set = false;
             double cnr = 0, ber = 0;
@@ -354,6 +387,7 @@ int SweepEngine::RunMeasurement() {
                 } else {
                     doc_.AppendSample(cnr + plan.offset, reading.ber);
                     doc_.SetModifiedFlag();
+                    JournalSamples();
                     if (reading.ber == 0) doc_.SetZeroBerExponent(doc_.Options().resolution);
                     ui_.UpdateBerRange();
                     ui_.RepaintNow();

@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "document/dia_doc.h"
+#include "instrument/connection.h"
 #include "instrument/kvr_port_client.h"
+#include "measurement/run_journal.h"
 #include "measurement/run_ui.h"
 
 namespace tarvos {
@@ -26,11 +28,17 @@ inline constexpr const char* kMsgNoResponse =
     "Error: KVR doesn't response.\nTo continue the measurement please\nreboot KVR manually and press Retry.\n"
     "To exit the measurement press Cancel.";
 inline constexpr const char* kLineIdle = "Check settings and start measurement";
+// The start of the line each measured point begins with (see CnrLine).
+inline constexpr const char* kLineSetCnr = "Set carrier to noise ratio: ";
 inline constexpr const char* kLineOpen = "Open connection to KVR";
 inline constexpr const char* kLineCheckSettings = "Check settings";
 inline constexpr const char* kLineCheckSync = "Check synchronisation";
 inline constexpr const char* kLineSyncFailed = "Synchronisation failed";
 inline constexpr const char* kLineError = "An error has occured, please reboot KVR";
+// After a run whose generator could not be proven off: shown as the last line and as a message.
+inline constexpr const char* kLineGeneratorOn = "Noise generator is still on, please switch it off at the KVR";
+inline constexpr const char* kLineGeneratorNotKnown =
+    "KVR not reachable, the noise generator may still be on, please switch it off at the KVR";
 
 struct RunPlan {
     int n = 0;
@@ -61,7 +69,8 @@ std::string BerLine(double ber, std::int32_t exponent);
 
 class SweepEngine {
 public:
-    SweepEngine(C_KVR_DiaDoc& doc, RunUi& ui) : doc_(doc), ui_(ui) {}
+    // With a journal, every run keeps the samples stored so far in a recovery file.
+    SweepEngine(C_KVR_DiaDoc& doc, RunUi& ui, RunJournal* journal = nullptr) : doc_(doc), ui_(ui), journal_(journal) {}
     // Cancels a run in progress and waits for its end.
     ~SweepEngine();
     SweepEngine(const SweepEngine&) = delete;
@@ -91,13 +100,21 @@ private:
     void WaitWhilePaused(KvrPortClient& client);
     int ShowRemainingTime(bool show, int counter, int counterMax);
     void EndOfRun(KvrPortClient& client);
+    void ReleaseInstrument(KvrPortClient& client);
+    void ReportGenerator();
     double ReadBer(KvrPortClient& client);
+    void JournalSamples();
 
     C_KVR_DiaDoc& doc_;
     RunUi& ui_;
+    RunJournal* journal_;
     std::thread worker_;
     std::atomic<bool> running_{false};
     Request request_ = Request::None;
+    // This run switched the generator on and has not yet released the connection.
+    bool generatorOn_ = false;
+    // What the release found, when the generator was not proven off.
+    GeneratorCheck generatorLeft_ = GeneratorCheck::Off;
 };
 
 }  // namespace tarvos

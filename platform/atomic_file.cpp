@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -55,6 +58,87 @@ private:
 
 Error SystemError(const std::filesystem::path& path, int error) {
     return Error{path.string() + ": " + std::generic_category().message(error), error};
+}
+
+Error NotRegularFile(const std::filesystem::path& path) {
+    return Error{path.string() + " is not a regular file", EINVAL};
+}
+
+// Why this user may not write the file (an errno), 0 when it may. Root passes every access()
+// check, so a file whose permission bits deny all writing (a settings file made read-only on
+// purpose) must also count as not writable.
+int WriteDenied(const std::string& target, const struct stat& info) {
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
+    return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
+}
+
+bool DeniedByFolder(int error) { return error == EACCES || error == EPERM; }
+
+// The start time of a process in clock ticks after boot (field 22 of /proc/PID/stat); with the
+// pid it names one process for good, as pids are reused. None when there is no such process.
+std::optional<unsigned long long> ProcessStartTime(pid_t pid) {
+    char name[48];
+    std::snprintf(name, sizeof name, "/proc/%ld/stat", static_cast<long>(pid));
+    const UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return std::nullopt;
+    char text[1024];
+    const ssize_t got = ::read(fd.get(), text, sizeof text - 1);
+    if (got <= 0) return std::nullopt;
+    text[got] = '\0';
+    const char* at = std::strrchr(text, ')');  // the command name may hold spaces and brackets
+    if (at == nullptr) return std::nullopt;
+    std::istringstream fields(at + 1);
+    std::string field;
+    for (int n = 3; n < 22 && fields >> field; ++n) {
+    }
+    unsigned long long start = 0;
+    if (!(fields >> start)) return std::nullopt;
+    return start;
+}
+
+// Temporary files carry the writer's pid and start time, "NAME.~PID.START.XXXXXX", so that a
+// later write can tell the leftovers of a killed writer from a file another writer still uses.
+constexpr std::string_view kTemporaryMark = ".~";
+
+std::string TemporaryPattern(const std::string& target) {
+    const unsigned long long start = ProcessStartTime(::getpid()).value_or(0);
+    return target + std::string(kTemporaryMark) + std::to_string(::getpid()) + "." + std::to_string(start) + "." +
+           std::string(6, 'X');  // mkostemp fills in the X
+}
+
+// The writer of a temporary file of `fileName`; none when the name is not one of its temporaries.
+std::optional<std::pair<pid_t, unsigned long long>> TemporaryWriter(const std::string& name,
+                                                                    const std::string& fileName) {
+    const std::string prefix = fileName + std::string(kTemporaryMark);
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+    long pid = 0;
+    unsigned long long start = 0;
+    char unique[8] = {};
+    int used = 0;
+    if (std::sscanf(name.c_str() + prefix.size(), "%ld.%llu.%7[A-Za-z0-9]%n", &pid, &start, unique, &used) != 3)
+        return std::nullopt;
+    if (pid <= 0 || std::strlen(unique) != 6 || prefix.size() + static_cast<std::size_t>(used) != name.size())
+        return std::nullopt;
+    return std::pair<pid_t, unsigned long long>{static_cast<pid_t>(pid), start};
+}
+
+// Removes the temporaries of earlier writes of this file whose writer is gone (killed between
+// the temporary file and the rename). Bounded, and silent: a leftover is no reason to fail.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+    constexpr int kMaxEntries = 100000;
+    if (!ProcessStartTime(::getpid())) return;  // without /proc no writer can be told from another
+    const std::string fileName = target.filename().string();
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    for (int n = 0; !error && n < kMaxEntries && it != std::filesystem::directory_iterator(); ++n) {
+        const auto writer = TemporaryWriter(it->path().filename().string(), fileName);
+        const std::filesystem::path entry = it->path();
+        it.increment(error);
+        if (!writer || ProcessStartTime(writer->first) == writer->second) continue;
+        struct stat info {};
+        if (::lstat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(entry.c_str());
+    }
 }
 
 template <class Call>
@@ -141,7 +225,7 @@ Result<std::optional<struct stat>> ExistingTarget(const std::string& target, con
         return SystemError(path, errno);
     }
     if (S_ISDIR(info.st_mode)) return SystemError(path, EISDIR);
-    if (!S_ISREG(info.st_mode)) return Error{path.string() + ": not a regular file", EINVAL};
+    if (!S_ISREG(info.st_mode)) return NotRegularFile(path);
     return std::optional<struct stat>{info};
 }
 
@@ -165,6 +249,18 @@ void SyncDirectory(const std::filesystem::path& file) {
     if (fd.valid()) ::fsync(fd.get());  // durability of the rename only; the data is safe already
 }
 
+// The last resort when the folder allows no temporary file: the file is overwritten where it
+// lies. A crash in between can leave it half written, which is why this is never the first try.
+Status WriteInPlace(const std::string& target, std::string_view bytes, const std::filesystem::path& path) {
+    UniqueFd fd(RetryInterrupted([&] { return ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK); }));
+    if (!fd.valid()) return SystemError(path, errno);
+    if (Status s = WriteAll(fd.get(), bytes, path); !s) return s;
+    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0) return SystemError(path, errno);
+    if (::fsync(fd.get()) != 0) return SystemError(path, errno);
+    if (fd.Close() != 0) return SystemError(path, errno);
+    return {};
+}
+
 Status WriteTemporary(UniqueFd& fd, const std::optional<struct stat>& old, std::string_view bytes,
                       const std::filesystem::path& path) {
     if (Status s = AdoptPermissions(fd.get(), old, path); !s) return s;
@@ -182,12 +278,16 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return SystemError(path, errno);
     if (S_ISDIR(info.st_mode)) return SystemError(path, EISDIR);
-    std::size_t expected = 0;
-    if (S_ISREG(info.st_mode)) {
-        expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
-        if (expected > maxBytes) return Error{path.string() + ": file too large", EFBIG};
-    }
+    // A device or a pipe has no end to read to (/dev/zero would fill the whole limit first).
+    if (!S_ISREG(info.st_mode)) return NotRegularFile(path);
+    const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    if (expected > maxBytes) return Error{path.string() + ": file too large", EFBIG};
     return ReadBounded(fd.get(), path, expected, maxBytes);
+}
+
+bool UserMayWrite(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && WriteDenied(file.string(), info) == 0;
 }
 
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
@@ -196,12 +296,24 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
     const std::string target = resolved.value().string();
     const auto existing = ExistingTarget(target, path);
     if (!existing) return existing.error();
-    std::string pattern = target + "." + std::string(6, 'X');  // mkostemp fills in the X
+    const std::optional<struct stat>& old = existing.value();
+    if (old) {
+        if (const int denied = WriteDenied(target, *old); denied != 0) return SystemError(path, denied);
+    }
+    RemoveStaleTemporaries(resolved.value());
+    std::string pattern = TemporaryPattern(target);
     UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd.valid()) return SystemError(path, errno);
+    if (!fd.valid()) {
+        if (old && DeniedByFolder(errno)) return WriteInPlace(target, bytes, path);
+        return SystemError(path, errno);
+    }
     TemporaryFile temporary(pattern);
-    if (Status s = WriteTemporary(fd, existing.value(), bytes, path); !s) return s;
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0) return SystemError(path, errno);
+    if (Status s = WriteTemporary(fd, old, bytes, path); !s) return s;
+    if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
+        // A sticky folder refuses to rename over another owner's file that we may still write.
+        if (old && DeniedByFolder(errno)) return WriteInPlace(target, bytes, path);
+        return SystemError(path, errno);
+    }
     temporary.Keep();
     SyncDirectory(resolved.value());
     return {};

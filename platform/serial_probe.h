@@ -1,4 +1,6 @@
-// Whether a serial port is there and free, without reading or writing it: COMn is /dev/ttyS(n-1).
+// Whether a serial port is there, usable by this user and free, learned without opening it:
+// opening a tty raises DTR and RTS and closing it drops them again, which resets many
+// instruments. COM numbers name devices through SerialDeviceOf.
 #pragma once
 
 #include <sys/types.h>
@@ -7,9 +9,24 @@
 
 namespace tarvos {
 
-// 0 free, 1 in use (busy, access denied or locked by another program), -1 missing or other.
+enum class SerialPortState { Free, InUse, NoPermission, Missing };
+
+// The state's word for people and for JSON: "free", "in use", "no permission", "missing".
+const char* SerialPortStateName(SerialPortState state);
+
+// In use means locked by another program (a lock on the device, or a UUCP lock file of a live
+// process) or held open by another process this user can see.
+SerialPortState ExamineSerialPort(const std::string& device);
+
+// 0 free, 1 in use, -1 missing or other. A device this user may not open is not in use: the
+// connection goes on and reports its own failure.
 int ProbeSerialPort(const std::string& device);
-std::string SerialDeviceOf(int comPort);  // COM1 -> /dev/ttyS0
+
+// The device of a COM number: COM1 to COM4 are /dev/ttyS0 to /dev/ttyS3.
+std::string SerialDeviceOf(int comPort);
+
+// How this user gets access to a device marked NoPermission, in one sentence.
+std::string SerialPermissionFix(const std::string& device);
 
 // Whether the kernel's lock table (the text of /proc/locks) lists a granted lock on the file
 // with this device and inode number.

@@ -1,6 +1,7 @@
 // The main window against scripted prompts and dialogs: the guards, the request timer, the
 // KVR Settings range fit, the file commands, printing scales, the diagram's settings across a
-// restart, and whole runs on the simulated receiver (also closing the window during one).
+// restart, whole runs on the simulated receiver (also closing the window during one), the save
+// prompt before a run or new receiver settings replace samples, and the run journal.
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -17,7 +18,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 
 #include "app/dia_frame.h"
 #include "app/program_dialogs.h"
@@ -36,6 +39,8 @@ class ScriptedPrompts : public FramePrompts {
 public:
     std::vector<std::string> errors, questions, retries, proposals;
     std::deque<SaveChoice> saveAnswers;
+    std::deque<RecoveryChoice> recoveryAnswers;
+    std::vector<std::string> recoveryQuestions;
     std::deque<std::optional<std::string>> files;  // answers of the file dialogs in turn
     bool retry = true;
 
@@ -54,6 +59,13 @@ public:
         return retry;
     }
     void ShowError(const std::string& message) override { errors.push_back(message); }
+    RecoveryChoice AskRecoverJournal(const std::string& question) override {
+        recoveryQuestions.push_back(question);
+        if (recoveryAnswers.empty()) return RecoveryChoice::Later;
+        const RecoveryChoice answer = recoveryAnswers.front();
+        recoveryAnswers.pop_front();
+        return answer;
+    }
 
 private:
     std::optional<std::string> NextFile(const std::string& proposal) {
@@ -68,15 +80,22 @@ private:
 class CountingDialogs : public SettingsDialogs {
 public:
     int port = 0, receiver = 0, advanced = 0, elements = 0;
+    int open = 0, mostOpen = 0;  // settings dialogs open at once
     bool measuringWhenOpened = false;
     C_KVR_DiaDoc* doc = nullptr;
+    std::function<void()> whileOpen;  // what the user does in the settings dialog
     void RunPortSettings(QWidget*) override { ++port; Note(); }
     void RunReceiverSettings(QWidget*) override { ++receiver; Note(); }
     void RunAdvanced(QWidget*, C_KVR_DiaView&) override { ++advanced; }
     void RunDiagramElements(QWidget*, C_KVR_DiaView&) override { ++elements; }
 
 private:
-    void Note() { measuringWhenOpened = doc && doc->measuring != 0; }
+    void Note() {
+        measuringWhenOpened = doc && doc->measuring != 0;
+        mostOpen = std::max(mostOpen, ++open);
+        if (whileOpen) whileOpen();
+        --open;
+    }
 };
 
 ReceiverSettings SawOff() {
@@ -115,11 +134,23 @@ private:
         services.prompts = std::move(prompts);
         services.dialogs = std::move(dialogs);
         services.settingsFile = std::move(settingsFile);
+        services.recoveryFolder = Recovery();
         frame_ = std::make_unique<C_KVR_DiaFrame>(*doc_, std::move(services));
         frame_->View().resize(800, 600);
     }
 
     QPushButton* Button(const char* name) { return frame_->Dialog().findChild<QPushButton*>(name); }
+    std::filesystem::path Recovery() const { return dir_.path() / "recovery"; }
+
+    // The title as the window shows it: Qt's "[*]" becomes the modified mark or nothing, and a
+    // doubled "[*][*]" a plain "[*]".
+    QString ShownTitle() const {
+        const QString mark = frame_->isWindowModified() ? QStringLiteral("*") : QString();
+        return frame_->windowTitle()
+            .replace(QStringLiteral("[*][*]"), QStringLiteral("\x01"))
+            .replace(QStringLiteral("[*]"), mark)
+            .replace(QStringLiteral("\x01"), QStringLiteral("[*]"));
+    }
 
     void AddSamples() {
         doc_->AppendSample(20.0, 1e-3);
@@ -147,6 +178,7 @@ private slots:
         Clock::Instance().SetVirtual();
         Simulate("");
         doc_ = std::make_unique<C_KVR_DiaDoc>();  // the simulated receiver's own settings
+        std::filesystem::remove_all(Recovery());   // no journal of an earlier test
         MakeFrame();
     }
 
@@ -173,7 +205,7 @@ private slots:
         }
         QCOMPARE(frame_->ToolBar()->iconSize(), QSize(20, 15));
         QCOMPARE(frame_->statusBar()->findChild<QLabel*>("readyText")->text(), QStringLiteral("Ready"));
-        QCOMPARE(frame_->windowTitle(), QStringLiteral("Untitled - KVR Tarvos"));
+        QCOMPARE(ShownTitle(), QStringLiteral("Untitled - KVR Tarvos"));
     }
 
     void guardsRefuseWhileMeasuring() {
@@ -263,7 +295,7 @@ private slots:
         QCOMPARE(prompts_->proposals.back(), std::string("Untitled.tvd"));
         QCOMPARE(doc_->MeasuredCount(), std::size_t{0});
         QVERIFY(!doc_->IsModified());
-        QCOMPARE(frame_->windowTitle(), QStringLiteral("Untitled - KVR Tarvos"));
+        QCOMPARE(ShownTitle(), QStringLiteral("Untitled - KVR Tarvos"));
         C_KVR_DiaDoc reread;
         QVERIFY(OpenDocument(reread, saved).ok());
         QCOMPARE(reread.MeasuredCount(), std::size_t{2});  // saved with its samples
@@ -281,7 +313,7 @@ private slots:
 
         prompts_->files = {path};
         frame_->RunCommand(kCmdFileOpen);
-        QCOMPARE(frame_->windowTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
+        QCOMPARE(ShownTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
         QCOMPARE(frame_->Dialog().findChild<QLineEdit*>("startField")->text(), QStringLiteral("15."));
         QCOMPARE(frame_->View().State().geometry.snrMin, 15.0);
 
@@ -289,7 +321,7 @@ private slots:
         prompts_->files = {(dir_.path() / "bad.tvd").string()};
         frame_->RunCommand(kCmdFileOpen);
         QCOMPARE(prompts_->errors, std::vector<std::string>{"Unexpected file format."});
-        QCOMPARE(frame_->windowTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
+        QCOMPARE(ShownTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
         QCOMPARE(doc_->MeasuredCount(), std::size_t{1});
     }
 
@@ -324,7 +356,7 @@ private slots:
             QPainter painter(&page);
             frame_->View().PaintPage(painter, PaintTarget::Preview, Rect{0, 0, 4800, 6600});
         }
-        QCOMPARE(frame_->View().State().geometry.printScale, 8.0);
+        QCOMPARE(frame_->View().State().geometry.printScale, 6.0);  // the page that prints
 
         AddSamples();
         QPrinter printer(QPrinter::HighResolution);
@@ -336,22 +368,27 @@ private slots:
         QVERIFY(frame_->View().State().geometry.printScale >= 1.0);
     }
 
-    void previewDrawsThePageEightTimesTheWindow() {
+    void previewDrawsThePageAtThePrintedScale() {
         AddSamples();
         frame_->show();
-        double pageScale = 0;
+        double pageScale = 0, printedScale = 0;
         QTimer::singleShot(0, [&] {
             auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
             QVERIFY(preview);
             // Read the scale right after the frame has drawn the page (screen repaints reset it).
-            connect(preview, &QPrintPreviewDialog::paintRequested, this,
-                    [&](QPrinter*) { pageScale = frame_->View().State().geometry.printScale; });
+            connect(preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
+                pageScale = frame_->View().State().geometry.printScale;
+                const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
+                printedScale = PrintScaleFor(PaintTarget::Printer, Rect{0, 0, page.width(), page.height()},
+                                             Rect{0, 0, frame_->View().width(), frame_->View().height()});
+            });
             preview->findChild<QPrintPreviewWidget*>()->updatePreview();
             QTRY_VERIFY(pageScale != 0);
             preview->reject();
         });
         frame_->RunCommand(kCmdPrintPreview);
-        QCOMPARE(pageScale, 8.0);
+        QVERIFY(pageScale > 1.0);
+        QCOMPARE(pageScale, printedScale);
         frame_->View().repaint();  // the window's own repaint goes back to screen scale
         QCOMPARE(frame_->View().State().geometry.printScale, 1.0);
     }
@@ -462,6 +499,7 @@ private slots:
         FrameServices services;
         services.prompts = std::make_unique<ScriptedPrompts>();
         services.dialogs = std::make_unique<ProgramDialogs>(*doc_);
+        services.recoveryFolder = Recovery();
         frame_ = std::make_unique<C_KVR_DiaFrame>(*doc_, std::move(services));
         doc_->AppendSample(20.0, 1e-2);
         doc_->AppendSample(24.0, 1e-4);
@@ -492,13 +530,158 @@ private slots:
         QTest::mouseClick(Button("startButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(doc_->MeasuredCount() >= 1, 20000);
         QVERIFY(doc_->measuring != 0);
+        const std::optional<std::filesystem::path> journal = frame_->Journal().Path();
+        QVERIFY(journal && std::filesystem::exists(*journal));
         prompts_->saveAnswers = {SaveChoice::No};
         QVERIFY(frame_->close());
         QCOMPARE(doc_->measuring.load(), 0);
         QVERIFY(doc_->MeasuredCount() >= 1);  // the samples measured so far are kept
         QCOMPARE(prompts_->questions.size(), std::size_t{1});
+        QVERIFY(!std::filesystem::exists(*journal));  // thrown away with No
         frame_.reset();
         Clock::Instance().SetVirtual();
+    }
+
+    void startAsksBeforeARunClearsUnsavedSamples() {
+        AddSamples();
+        prompts_->saveAnswers = {SaveChoice::Cancel};
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QVERIFY(!frame_->RunInProgress());
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{2});
+        QCOMPARE(prompts_->questions, std::vector<std::string>{"Save changes to Untitled?"});
+
+        const std::string saved = (dir_.path() / "before-run.tvd").string();
+        prompts_->saveAnswers = {SaveChoice::Yes};
+        prompts_->files = {saved};
+        RunToTheEnd();
+        C_KVR_DiaDoc reread;
+        QVERIFY(OpenDocument(reread, saved).ok());
+        QCOMPARE(reread.MeasuredCount(), std::size_t{2});  // saved before the run cleared them
+        QVERIFY(doc_->MeasuredCount() >= 5);
+        QCOMPARE(prompts_->questions.size(), std::size_t{2});
+    }
+
+    void newReceiverSettingsNeverRelabelMeasuredSamples() {
+        C_KVR_DiaDoc measured;  // a 64-QAM measurement on file
+        measured.AppendSample(20, 1e-3);
+        measured.AppendSample(24, 1e-6);
+        const auto file = dir_.path() / "qam64.tvd";
+        QVERIFY(SaveDocument(measured, file).ok());
+        const std::string bytes = testing::ReadBytes(file);
+        dialogs_->whileOpen = [this] {
+            ReceiverSettings rs = doc_->Receiver();
+            rs.qamOrder = 256;
+            doc_->SetReceiver(rs);
+        };
+        struct Case {
+            bool modified;
+            SaveChoice answer;
+            bool replaced;  // a new untitled document with the new settings
+        };
+        for (const Case c : {Case{false, SaveChoice::Cancel, true}, Case{true, SaveChoice::Cancel, false},
+                             Case{true, SaveChoice::No, true}}) {
+            QVERIFY(frame_->OpenFile(file.string()));
+            doc_->SetModifiedFlag(c.modified);
+            prompts_->questions.clear();
+            prompts_->saveAnswers = {c.answer};
+            frame_->RunCommand(kCmdKvrSettings);
+            QCOMPARE(prompts_->questions.size(), std::size_t{c.modified ? 1u : 0u});
+            QCOMPARE(doc_->MeasuredCount(), std::size_t{c.replaced ? 0u : 2u});
+            QCOMPARE(doc_->Receiver().qamOrder, c.replaced ? 256 : 64);
+            QCOMPARE(ShownTitle(), c.replaced ? QStringLiteral("Untitled - KVR Tarvos")
+                                              : QStringLiteral("qam64.tvd* - KVR Tarvos"));
+            frame_->RunCommand(kCmdFileSave);  // an untitled document asks for a name: none given
+            QCOMPARE(testing::ReadBytes(file), bytes);
+        }
+        // A new measure range alone leaves the samples where they are.
+        QVERIFY(frame_->OpenFile(file.string()));
+        dialogs_->whileOpen = [this] {
+            ReceiverSettings rs = doc_->Receiver();
+            rs.snrBegin = 22;
+            doc_->SetReceiver(rs);
+        };
+        frame_->RunCommand(kCmdKvrSettings);
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{2});
+        QCOMPARE(ShownTitle(), QStringLiteral("qam64.tvd - KVR Tarvos"));
+    }
+
+    void aRequestIsServedByTheCommandChosenMeanwhile() {
+        // The user chooses the command while the sweep's request waits; the timer fires while
+        // the dialog is open and must not open it a second time.
+        dialogs_->whileOpen = [] { QTest::qWait(400); };  // longer than the timer's 300 ms
+        for (const auto& [command, request] : {std::pair{kCmdPortSettings, &FrameRequests::RequestPortSettings},
+                                              std::pair{kCmdKvrSettings, &FrameRequests::RequestReceiverSettings}}) {
+            (frame_->Requests().*request)();
+            frame_->RunCommand(command);
+            QTest::qWait(350);
+        }
+        QCOMPARE(dialogs_->port, 1);
+        QCOMPARE(dialogs_->receiver, 1);
+        QCOMPARE(dialogs_->mostOpen, 1);
+    }
+
+    void theTitleShowsTheModifiedMark() {
+        QCOMPARE(ShownTitle(), QStringLiteral("Untitled - KVR Tarvos"));
+        doc_->SetModifiedFlag();  // as the run does on its worker
+        QTRY_COMPARE_WITH_TIMEOUT(ShownTitle(), QStringLiteral("Untitled* - KVR Tarvos"), 2000);
+        prompts_->files = {(dir_.path() / "a[*].tvd").string()};
+        frame_->RunCommand(kCmdFileSave);
+        QCOMPARE(ShownTitle(), QStringLiteral("a[*].tvd - KVR Tarvos"));
+        QVERIFY(!frame_->isWindowModified());
+    }
+
+    void anOrphanedJournalIsOfferedAtTheNextStart() {
+        struct Case {
+            RecoveryChoice answer;
+            std::size_t samples;  // in the document afterwards
+            bool journalStays;
+        };
+        for (const Case c : {Case{RecoveryChoice::Later, 0, true}, Case{RecoveryChoice::Discard, 0, false},
+                             Case{RecoveryChoice::Recover, 3, true}}) {
+            std::filesystem::remove_all(Recovery());
+            {
+                C_KVR_DiaDoc crashed;  // the run of a program that ended during it
+                crashed.AppendSample(20, 1e-3);
+                crashed.AppendSample(22, 1e-4);
+                crashed.AppendSample(24, 1e-5);
+                RunJournal writer(Recovery());
+                writer.BeginRun("");
+                QVERIFY(writer.Record(crashed).ok());
+            }
+            const std::vector<JournalInfo> orphans = OrphanedJournals(Recovery());
+            QCOMPARE(orphans.size(), std::size_t{1});
+            doc_ = std::make_unique<C_KVR_DiaDoc>();
+            MakeFrame();
+            prompts_->recoveryAnswers = {c.answer};
+            frame_->OfferRecovery();
+            QCOMPARE(prompts_->recoveryQuestions.size(), std::size_t{1});
+            QVERIFY(prompts_->recoveryQuestions[0].find("Samples: 3") != std::string::npos);
+            QCOMPARE(doc_->MeasuredCount(), c.samples);
+            QCOMPARE(std::filesystem::exists(orphans[0].file), c.journalStays);
+        }
+        // The recovered measurement: untitled and modified, its journal held until it is saved.
+        QCOMPARE(ShownTitle(), QStringLiteral("Untitled* - KVR Tarvos"));
+        QVERIFY(OrphanedJournals(Recovery()).empty());
+        prompts_->files = {(dir_.path() / "recovered.tvd").string()};
+        frame_->RunCommand(kCmdFileSave);
+        QVERIFY(ListJournals(Recovery()).empty());
+    }
+
+    void quitInOrderKeepsTheJournalAndAsksNothing() {
+        Clock::Instance().SetRealTime(0.002);
+        frame_->show();
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(doc_->MeasuredCount() >= 1, 20000);
+        frame_->QuitInOrder();
+        QVERIFY(!frame_->isVisible());
+        QVERIFY(!frame_->RunInProgress());
+        QVERIFY(prompts_->questions.empty());
+        const std::size_t measured = doc_->MeasuredCount();
+        frame_.reset();
+        Clock::Instance().SetVirtual();
+        const std::vector<JournalInfo> orphans = OrphanedJournals(Recovery());
+        QCOMPARE(orphans.size(), std::size_t{1});
+        QCOMPARE(orphans[0].samples, measured);
     }
 
     void closingIsRefusedWhenTheSaveIsCancelled() {

@@ -9,6 +9,7 @@
 #include "document/dia_doc.h"
 #include "platform/atomic_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace tarvos {
 namespace {
@@ -148,6 +149,68 @@ TEST(SettingsStore, LocationFollowsTheProgramOrTheExplicitFile) {
     const SettingsLocation shared = LocateSettingsFile(std::nullopt, kWindowProgramName);
     ASSERT_TRUE(shared.settingsFile.has_value());
     EXPECT_EQ(*shared.settingsFile, own.programPath->parent_path() / "kvr-tarvos.ini");
+}
+
+// An installed program's folder takes no files from its users: each of them gets a file of their
+// own, starting from the one beside the program.
+TEST(SettingsStore, AFileBesideTheProgramThatCannotBeWrittenGivesWayToTheUsersOwn) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        fs::perms beside;       // none: no file beside the program
+        const char* userFile;   // the user's file before, nullptr when absent
+        bool userFolderKnown;
+        bool besideChosen;
+        const char* userAfter;  // the user's file afterwards when it is chosen
+    };
+    const Case cases[] = {
+        {"writable", fs::perms(0644), nullptr, true, true, nullptr},
+        {"read-only", fs::perms(0444), nullptr, true, false, "[Measurement]\nSamples=7\n"},
+        {"read-only, user file present", fs::perms(0444), "[Measurement]\nSamples=9\n", true, false,
+         "[Measurement]\nSamples=9\n"},
+        {"read-only, no home", fs::perms(0444), nullptr, false, true, nullptr},
+        {"missing in a writable folder", fs::perms::none, nullptr, true, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        const TempDir dir;
+        const fs::path beside = dir / "kvr-tarvos.ini";
+        const fs::path user = dir / "config" / "kvr-tarvos" / "kvr-tarvos.ini";
+        if (c.beside != fs::perms::none) {
+            Write(beside, "[Measurement]\nSamples=7\n");
+            fs::permissions(beside, c.beside);
+        }
+        if (c.userFile) {
+            fs::create_directories(user.parent_path());
+            Write(user, c.userFile);
+        }
+        const auto folder = c.userFolderKnown ? std::optional<fs::path>(dir / "config") : std::nullopt;
+        const fs::path chosen = SettingsFileOrFallback(beside, folder);
+        EXPECT_EQ(chosen, c.besideChosen ? beside : user) << c.name;
+        if (c.userAfter) {
+            EXPECT_EQ(Read(user), c.userAfter) << c.name;
+        }
+        if (c.besideChosen) {
+            EXPECT_FALSE(fs::exists(user)) << c.name;
+        }
+    }
+}
+
+TEST(SettingsStore, AFolderThatTakesNoNewFileGivesWayToTheUsersOwn) {
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    const fs::path installed = dir / "installed";
+    fs::create_directory(installed);
+    testing::GiveToUnprivilegedUser(dir.path());
+    if (!testing::RunningAsRoot()) fs::permissions(installed, fs::perms(0555));
+    const fs::path user = dir / "config" / "kvr-tarvos" / "kvr-tarvos.ini";
+    const int status = testing::RunUnprivileged([&] {
+        if (SettingsFileOrFallback(installed / "kvr-tarvos.ini", dir / "config") != user) return 1;
+        return SaveSettings(user, StoredSettings{}) ? 0 : 2;
+    });
+    fs::permissions(installed, fs::perms(0755));
+    if (status == testing::kCannotDropPrivileges) GTEST_SKIP() << "cannot become an unprivileged user";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Read(user), kFreshFile);
 }
 
 }  // namespace

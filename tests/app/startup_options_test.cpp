@@ -26,12 +26,18 @@ TEST(StartupOptionsTest, DocumentPrintSettingsAndTimeScale) {
     ASSERT_TRUE(print.ok());
     EXPECT_EQ(print.value().printFile, "m.tvd");
     EXPECT_EQ(print.value().printTo, "out.pdf");
+
+    EXPECT_FALSE(plain.value().startMeasurement);
+    const auto start = Parse({"--start-measurement"});
+    ASSERT_TRUE(start.ok());
+    EXPECT_TRUE(start.value().startMeasurement);
 }
 
 TEST(StartupOptionsTest, MistakesAreRefusedWithAReason) {
     EXPECT_FALSE(Parse({"a.tvd", "b.tvd"}).ok());
     EXPECT_FALSE(Parse({"--print-to", "out.pdf"}).ok());  // nothing to print
     EXPECT_FALSE(Parse({"--unknown"}).ok());
+    EXPECT_FALSE(Parse({"--print", "m.tvd", "--start-measurement"}).ok());  // no window to start in
     for (const char* scale : {"-1", "abc", "nan", "inf", ""}) {
         const auto r = Parse({"--time-scale", scale});
         ASSERT_FALSE(r.ok()) << scale;

@@ -43,11 +43,14 @@ RunResult CliTest::RunRaw(const std::vector<std::string>& args, const std::strin
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     // The user's own class registry must not override the build's: point it into the test folder.
     // So is the simulated instrument's configuration and state: each test has its own.
-    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string()};
+    // The run journals of sweeps go there too, never among the user's own.
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string(),
+                                         "XDG_STATE_HOME=" + Path("state").string()};
     environment.insert(environment.end(), environment_.begin(), environment_.end());
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string_view entry(*e);
-        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("KVR_SIM_CONFIG=", 0) != 0)
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("XDG_STATE_HOME=", 0) != 0 &&
+            entry.rfind("KVR_SIM_CONFIG=", 0) != 0)
             environment.emplace_back(entry);
     }
     std::vector<char*> envp;

@@ -70,5 +70,25 @@ TEST_F(SettingsCommand, AFileThatCannotBeReadIsNamedAndNotReplaced) {
     EXPECT_TRUE(std::filesystem::is_directory(SettingsPath()));
 }
 
+// A device is refused before a byte is read: /dev/zero would otherwise be read up to the size
+// limit first, as a document and as a settings file.
+TEST_F(SettingsCommand, ADeviceIsRefusedAsSettingsFileAndAsDocument) {
+    struct Case {
+        std::vector<std::string> args;
+        const std::string RunResult::*stream;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"--settings", "/dev/zero", "settings"}, &RunResult::out,
+         "settings file: /dev/zero (cannot be read: /dev/zero is not a regular file; defaults apply)\n"},
+        {{"--settings", "/dev/zero", "settings", "--save"}, &RunResult::err, "/dev/zero is not a regular file"},
+        {{"info", "/dev/zero"}, &RunResult::err, "An unexpected error occurred while reading /dev/zero."},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = RunRaw(c.args);
+        EXPECT_NE((r.*c.stream).find(c.expected), std::string::npos) << c.args.back() << ": " << r.out << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace tarvos::testing

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <thread>
 #include <string>
@@ -18,6 +19,7 @@
 #include "cli_fixture.h"
 #include "document/dia_doc.h"
 #include "measurement/sweep_engine.h"
+#include "tests/support/child_process.h"
 
 extern char** environ;
 
@@ -87,7 +89,7 @@ TEST(ConsoleRunUiTest, AnOkMessageEndsTheRunAndNamesTheSettingsToCheck) {
               "Syncronisation failed. Please check cable and KVR settings. (check the receiver settings)");
 }
 
-TEST(ConsoleRunUiTest, RetryCancelBoxesFollowOnErrorAndRetryAtMostThreeTimesInARow) {
+TEST(ConsoleRunUiTest, RetryCancelBoxesFollowOnErrorAndRetryAtMostThreeTimesPerPoint) {
     std::ostringstream err;
     ConsoleRunUi cancel(err, OnError::Cancel, false);
     EXPECT_EQ(cancel.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Cancel);
@@ -97,16 +99,21 @@ TEST(ConsoleRunUiTest, RetryCancelBoxesFollowOnErrorAndRetryAtMostThreeTimesInAR
 
     std::ostringstream log;
     ConsoleRunUi retry(log, OnError::Retry, false);
-    for (int i = 0; i < ConsoleRunUi::kMaxRetriesInARow; ++i)
+    retry.ResponseLine(CnrLine(20));
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Retry) << i;
+    // The next point has a count of its own.
+    retry.ResponseLine(CnrLine(20.8));
+    for (int i = 0; i < ConsoleRunUi::kMaxRetriesPerPoint; ++i) {
+        EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Retry) << i;
+        // A retry measures the same point again, and a link that drops every few calls lets a
+        // poll through first: neither starts a new count.
+        retry.ResponseLine(CnrLine(20.8));
+        retry.ShowRemainingTime(true, "Remaining time: 3 sec", 2, 10);
+        retry.ResponseLine(kLineError);
+    }
     EXPECT_FALSE(retry.Failure());
     EXPECT_NE(log.str().find("[Retry 3 of 3]"), std::string::npos) << log.str();
-    // A completed poll (the remaining time is shown) starts a new series.
-    retry.ShowRemainingTime(true, "Remaining time: 3 sec", 2, 10);
-    for (int i = 0; i < ConsoleRunUi::kMaxRetriesInARow; ++i)
-        EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Retry) << i;
-    // Hiding the time is no sign of an answering instrument.
-    retry.ShowRemainingTime(false, "", 0, 0);
     EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Cancel);
     ASSERT_TRUE(retry.Failure());
     EXPECT_NE(retry.Failure()->find("[Cancel after 3 retries]"), std::string::npos) << *retry.Failure();
@@ -271,19 +278,22 @@ TEST_F(SweepCommandTest, FailingSyncReadsFailTheSyncCheckOfTheConnection) {
 }
 
 // Ctrl-C needs the program running while the test sends it, which the fixture's runs do not
-// allow: this starts it with the fixture's environment and both signals at their defaults.
+// allow: this starts it with the fixture's environment and the signals at their defaults.
 class InterruptedSweepTest : public SweepCommandTest {
 protected:
-    pid_t Start(std::vector<std::string> words) {
+    // Standard output and error go to out.txt and err.txt, or both to `outputFd` when given.
+    pid_t Start(std::vector<std::string> words, int outputFd = -1) {
         words.insert(words.begin(), TARVOS_BINARY);
         std::vector<char*> argv;
         for (std::string& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
-        std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string()};
+        std::vector<std::string> environment{"XDG_CONFIG_HOME=" + Path("config").string(),
+                                             "XDG_STATE_HOME=" + Path("state").string()};
         environment.insert(environment.end(), environment_.begin(), environment_.end());
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string_view entry(*e);
-            if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("KVR_SIM_CONFIG="))
+            if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("XDG_STATE_HOME=") &&
+                !entry.starts_with("KVR_SIM_CONFIG="))
                 environment.emplace_back(entry);
         }
         std::vector<char*> envp;
@@ -292,15 +302,19 @@ protected:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, Path("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, Path("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (outputFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
+            posix_spawn_file_actions_adddup2(&actions, outputFd, 2);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 1, Path("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            posix_spawn_file_actions_addopen(&actions, 2, Path("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t signals;
         sigemptyset(&signals);
         posix_spawnattr_setsigmask(&attributes, &signals);
-        sigaddset(&signals, SIGINT);
-        sigaddset(&signals, SIGTERM);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&signals, signal);
         posix_spawnattr_setsigdefault(&attributes, &signals);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         pid_t pid = -1;
@@ -318,42 +332,83 @@ protected:
         }
         return false;
     }
-    // The exit status, or -1 for a program killed by a signal or by this wait's limit.
-    static int WaitForExit(pid_t pid, std::chrono::seconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
 };
 
 TEST_F(InterruptedSweepTest, CtrlCCancelsTheRunAndKeepsTheSamplesMeasuredSoFar) {
-    // At a fifth of real time the whole run takes over ten seconds; the cancel must come far sooner.
-    const pid_t pid = Start({"sweep", "--time-scale", "0.2", "--settings", SettingsPath().string(), "--out",
-                             Path("cut.tvd").string()});
-    ASSERT_GT(pid, 0);
-    const bool measuring = WaitForError("Set carrier to noise ratio: 22.7 dB", std::chrono::seconds(20));
-    const auto interrupted = std::chrono::steady_clock::now();
-    ::kill(pid, SIGINT);
-    const int status = WaitForExit(pid, std::chrono::seconds(20));
-    ASSERT_TRUE(measuring) << ReadBytes(Path("err.txt"));
-    EXPECT_EQ(status, 0) << ReadBytes(Path("err.txt"));
-    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(5));
-    const std::string err = ReadBytes(Path("err.txt"));
-    EXPECT_NE(err.find("tarvos: measurement cancelled"), std::string::npos) << err;
-    EXPECT_EQ(err.find("Set carrier to noise ratio: 29.0 dB"), std::string::npos) << err;  // the last step
+    // The hang-up of a closed terminal ends the run as Ctrl-C does (SIGTERM did already).
+    for (const int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(::strsignal(signal));
+        std::filesystem::remove(Path("state.ini"));
+        // At a fifth of real time the whole run takes over ten seconds; the cancel must come far sooner.
+        const pid_t pid = Start({"sweep", "--time-scale", "0.2", "--settings", SettingsPath().string(), "--out",
+                                 Path("cut.tvd").string()});
+        ASSERT_GT(pid, 0);
+        const bool measuring = WaitForError("Set carrier to noise ratio: 22.7 dB", std::chrono::seconds(20));
+        const auto interrupted = std::chrono::steady_clock::now();
+        ::kill(pid, signal);
+        const int status = WaitForExit(pid, std::chrono::seconds(20));
+        ASSERT_TRUE(measuring) << ReadBytes(Path("err.txt"));
+        EXPECT_EQ(status, 0) << ReadBytes(Path("err.txt"));
+        EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(5));
+        const std::string err = ReadBytes(Path("err.txt"));
+        EXPECT_NE(err.find("tarvos: measurement cancelled"), std::string::npos) << err;
+        EXPECT_EQ(err.find("Set carrier to noise ratio: 29.0 dB"), std::string::npos) << err;  // the last step
 
-    const nlohmann::json info = RunJson({"info", "--json", Path("cut.tvd").string()});
-    ASSERT_TRUE(info.is_object());
-    EXPECT_EQ(ReadBytes(Path("out.txt")), "samples: " + std::to_string(info["samples"].size()) + "\nEND: none\n");
-    EXPECT_FALSE(info["samples"].empty()) << info.dump();  // the one at C/N 22.0 dB
+        const nlohmann::json info = RunJson({"info", "--json", Path("cut.tvd").string()});
+        ASSERT_TRUE(info.is_object());
+        EXPECT_EQ(ReadBytes(Path("out.txt")), "samples: " + std::to_string(info["samples"].size()) + "\nEND: none\n");
+        EXPECT_FALSE(info["samples"].empty()) << info.dump();  // the one at C/N 22.0 dB
+        EXPECT_NE(ReadBytes(Path("state.ini")).find("Noise Generator=0"), std::string::npos);
+    }
+}
+
+TEST_F(InterruptedSweepTest, AClosedOutputPipeNeitherKillsTheRunNorCostsItsFiles) {
+    // `tarvos sweep ... 2>&1 | head -1` once head has gone.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const pid_t pid = Start({"sweep", "--time-scale", "0", "--settings", SettingsPath().string(), "--out",
+                             Path("piped.tvd").string(), "--text", Path("piped.txt").string()},
+                            fds[1]);
+    ::close(fds[1]);
+    ASSERT_GT(pid, 0);
+    // Not killed: it ends by itself, failing only because the summary could not be written.
+    EXPECT_EQ(WaitForExit(pid, std::chrono::seconds(60)), 1);
+    EXPECT_FALSE(RunJson({"info", "--json", Path("piped.tvd").string()})["samples"].empty());
+    EXPECT_TRUE(std::filesystem::exists(Path("piped.txt")));
+    EXPECT_NE(ReadBytes(Path("state.ini")).find("Noise Generator=0"), std::string::npos);
+}
+
+TEST_F(InterruptedSweepTest, RetryingALinkThatDropsEveryFewCallsEndsByItself) {
+    Configure("[Faults]\nDisconnect After Calls=20\n");
+    const pid_t pid = Start({"sweep", "--time-scale", "0", "--settings", SettingsPath().string(), "--on-error",
+                             "retry"});
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(WaitForExit(pid, std::chrono::seconds(60)), 1);
+    const std::string err = ReadBytes(Path("err.txt"));
+    EXPECT_NE(err.find("[Cancel after 3 retries]"), std::string::npos) << err.substr(0, 2000);
+    EXPECT_NE(ReadBytes(Path("state.ini")).find("Noise Generator=0"), std::string::npos);
+}
+
+TEST_F(SweepCommandTest, AnUnwritableOutputCostsNeitherTheOtherOutputNorTheSummary) {
+    // /proc is a folder that is there but takes no file.
+    const std::string good = Path("kept").string();
+    const struct {
+        std::string out, text, message;
+    } cases[] = {
+        {"/proc/tarvos.tvd", good + ".txt", "cannot write /proc/tarvos.tvd: Unable to write to /proc/tarvos.tvd, it is read-only"},
+        {good + ".tvd", "/proc/tarvos.txt", "cannot write the text table: /proc/tarvos.txt: "},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Sweep({"--out", c.out, "--text", c.text});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out.rfind("samples: ", 0), 0u) << r.out;
+        EXPECT_TRUE(std::filesystem::exists(c.out.starts_with(good) ? c.out : c.text));
+        EXPECT_NE(r.err.find("tarvos: " + c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("invalid path"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("No such file"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("the samples are kept in"), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(SweepCommandTest, WrongOptionsAreRefusedBeforeTheRun) {

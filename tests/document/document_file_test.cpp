@@ -195,5 +195,24 @@ TEST(DocumentFile, AFailedSaveKeepsThePreviousFile) {
     EXPECT_NE(through.error().message.find("x.tvd"), std::string::npos);
 }
 
+TEST(DocumentFile, AFolderThatTakesNoFileIsNotAnInvalidPath) {
+    TempDir dir;
+    C_KVR_DiaDoc doc;
+    doc.AppendSample(20, 1e-3);
+    const struct {
+        std::filesystem::path file;
+        std::string message;
+    } cases[] = {
+        // /proc is there for everyone but takes no new file (ENOENT as root, EACCES otherwise).
+        {"/proc/x.tvd", "Unable to write to /proc/x.tvd, it is read-only or opened by someone else."},
+        {dir / "missing" / "x.tvd", (dir / "missing" / "x.tvd").string() + " contains an invalid path."},
+    };
+    for (const auto& c : cases) {
+        const Status st = SaveDocument(doc, c.file);
+        ASSERT_FALSE(st.ok()) << c.file;
+        EXPECT_EQ(st.error().message, c.message);
+    }
+}
+
 }  // namespace
 }  // namespace tarvos

@@ -34,7 +34,8 @@ public:
         lines.push_back(text);
         if (onLine) onLine(text);
     }
-    void ShowRemainingTime(bool, const std::string&, int, int) override {}
+    bool remainingShown = false;
+    void ShowRemainingTime(bool show, const std::string&, int, int) override { remainingShown = show; }
     void ShowMarker(double, double) override {}
     void HideMarker() override {}
     void UpdateBerRange() override {}
@@ -89,6 +90,7 @@ protected:
         EXPECT_EQ(doc.measuring.load() + doc.paused.load() + doc.cancelRequested.load(), 0);
         EXPECT_EQ(ui.controls.back(), RunControls::Idle);
         EXPECT_EQ(ui.lines.back(), kLineIdle);
+        EXPECT_FALSE(ui.remainingShown);
         EXPECT_TRUE(!connected || sim::SimReceiver::Instance().State().noiseGenerator == 0);
     }
 
@@ -182,12 +184,12 @@ TEST_F(SweepTest, ConnectPhaseFailuresEndTheRunWithTheirMessageAndRequest) {
     PortSettings wrong = doc.Port();
     wrong.baudRate = 9600;
     doc.SetPort(wrong);
-    doc.AppendSample(1, 1);  // the previous measurement goes at once
+    doc.AppendSample(1, 1);  // a refused start must not cost the previous measurement
     Run();
     EXPECT_EQ(ui.messages, std::vector<std::string>{kMsgConnectionFailed});
     EXPECT_EQ(ui.portRequests, 1);
     EXPECT_FALSE(ui.measuringAtRequest);  // served after the run, never swallowed by the guard
-    EXPECT_EQ(doc.MeasuredCount(), 0u);
+    EXPECT_EQ(doc.MeasuredCount(), 1u);
     EXPECT_FALSE(doc.IsModified());
     ExpectCleanEnd();
 
@@ -199,6 +201,7 @@ TEST_F(SweepTest, ConnectPhaseFailuresEndTheRunWithTheirMessageAndRequest) {
     Run();
     EXPECT_EQ(ui.messages, std::vector<std::string>{kMsgSettingsDiffer});
     EXPECT_EQ(ui.receiverRequests, 1);
+    EXPECT_EQ(doc.MeasuredCount(), 1u);
     ExpectCleanEnd();
 }
 
@@ -282,7 +285,7 @@ TEST_F(SweepTest, AVanishedInstrumentEndsInTheErrorPath) {
     Run();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), kMsgNoResponse);
-    ExpectCleanEnd(false);  // the link is gone: nothing can be switched off
+    ExpectCleanEnd();  // the end of run connects once more to switch the generator off
 }
 
 TEST_F(SweepTest, PauseClosesTheConnectionUntilContinue) {
@@ -306,6 +309,41 @@ TEST_F(SweepTest, StartRefusesASecondRun) {
     ASSERT_TRUE(engine.Start());
     engine.Join();
     ExpectCleanEnd();
+}
+
+TEST_F(SweepTest, TheJournalHoldsEveryStoredSampleAtOnce) {
+    // Each repaint follows a stored step or the END refinement's pair: by then the journal
+    // must hold exactly what the document holds.
+    struct CheckingUi : RecordingUi {
+        using RecordingUi::RecordingUi;
+        const RunJournal* journal = nullptr;
+        const C_KVR_DiaDoc* checked = nullptr;
+        std::vector<std::string> mismatches;
+        std::size_t repaintsWithJournal = 0;
+        void RepaintNow() override {
+            const std::optional<std::filesystem::path> path = journal->Path();
+            if (!path) return;
+            ++repaintsWithJournal;
+            const Result<DocumentContents> read = ReadJournal(*path);
+            const std::size_t held = read.ok() ? read.value().samples.Count() : 0;
+            if (held != checked->MeasuredCount())
+                mismatches.push_back(std::to_string(held) + " of " + std::to_string(checked->MeasuredCount()));
+        }
+    };
+    RunJournal journal(dir_ / "recovery");
+    CheckingUi checking(doc);
+    checking.journal = &journal;
+    checking.checked = &doc;
+    SweepEngine journalled(doc, checking, &journal);
+    doc.measuring = 1;
+    journalled.RunMeasurement();
+    ASSERT_EQ(doc.End().valid, 1);  // the refinement ran
+    EXPECT_TRUE(checking.mismatches.empty()) << ::testing::PrintToString(checking.mismatches);
+    EXPECT_GT(checking.repaintsWithJournal, 5u);
+    ASSERT_TRUE(journal.Path());
+    const Result<DocumentContents> last = ReadJournal(*journal.Path());
+    ASSERT_TRUE(last.ok());
+    EXPECT_EQ(last.value().samples.ToVector(), doc.MeasuredSamples());
 }
 
 }  // namespace

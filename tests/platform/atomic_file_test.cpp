@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "platform/program_path.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace tarvos {
 namespace {
@@ -113,6 +117,82 @@ TEST_F(WriteFileAtomicallyTest, FailureLeavesTheOldStateAlone) {
     EXPECT_EQ(WriteFileAtomically(Path("fifo"), "x").error().systemError, EINVAL);
     EXPECT_TRUE(fs::is_fifo(Path("fifo")));
     EXPECT_EQ(EntryCount(), 3u);
+}
+
+TEST_F(ReadWholeFileTest, AnythingButARegularFileIsRefusedBeforeAnyRead) {
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    for (const fs::path& path : {fs::path("/dev/zero"), Path("fifo")}) {
+        auto read = ReadWholeFile(path, std::size_t{1} << 20);
+        ASSERT_FALSE(read) << path;
+        EXPECT_EQ(read.error().systemError, EINVAL) << path;
+        EXPECT_EQ(read.error().message, path.string() + " is not a regular file");
+    }
+}
+
+TEST_F(WriteFileAtomicallyTest, AFileWithoutWritePermissionIsNeverReplaced) {
+    const auto file = Path("frozen.ini");
+    WriteBytes(file, "old");
+    fs::permissions(file, static_cast<fs::perms>(0444));  // a wish that binds root too
+    EXPECT_FALSE(UserMayWrite(file));
+    EXPECT_EQ(WriteFileAtomically(file, "new").error().systemError, EACCES);
+    EXPECT_EQ(ReadBytes(file), "old");
+    EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(0444));
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(WriteFileAtomicallyTest, AWritableFileInAFolderWithoutWriteAccessIsWrittenInPlace) {
+    const auto folder = Path("installed");
+    fs::create_directory(folder);
+    const auto file = folder / "kvr-tarvos.ini";
+    WriteBytes(file, "an older and longer text");
+    testing::GiveToUnprivilegedUser(dir_.path());
+    if (testing::RunningAsRoot()) {
+        ASSERT_EQ(::chown(file.c_str(), testing::kNobody, testing::kNobody), 0);  // folder stays root's
+    } else {
+        fs::permissions(folder, static_cast<fs::perms>(0555));
+    }
+    const int status = testing::RunUnprivileged([&] {
+        if (::access(folder.c_str(), W_OK) == 0) return 2;  // the folder must refuse new files
+        return WriteFileAtomically(file, "new") ? 0 : 1;
+    });
+    fs::permissions(folder, static_cast<fs::perms>(0755));
+    if (status == testing::kCannotDropPrivileges) GTEST_SKIP() << "cannot become an unprivileged user";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(file), "new");
+    EXPECT_EQ(testing::TempDir::CountEntries(folder), 1u);
+}
+
+// Field 22 of /proc/PID/stat, the process's start time, as the writer records it.
+std::string StartTimeOf(pid_t pid) {
+    const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    std::string field;
+    for (int n = 3; n <= 22; ++n) fields >> field;
+    return field;
+}
+
+TEST_F(WriteFileAtomicallyTest, LeftoversOfAKilledWriteAreRemovedByTheNextWrite) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string self = std::to_string(::getpid()) + "." + StartTimeOf(::getpid());
+    const std::string dead = std::to_string(gone) + ".12345";
+    struct Case {
+        std::string name;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"out.ini.~" + dead + ".a1B2c3", false},  // its writer was killed
+        {"out.ini.~" + self + ".a1B2c3", true},   // another thread of a live writer
+        {"out.ini.~" + dead + ".abc", true},      // not a name the writer makes
+        {"other.ini.~" + dead + ".a1B2c3", true}, // another file's
+        {"out.ini.backup", true},
+    };
+    for (const Case& c : cases) WriteBytes(Path(c.name), "partial");
+    ASSERT_TRUE(WriteFileAtomically(Path("out.ini"), "complete"));
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(Path(c.name)), c.kept) << c.name;
+    EXPECT_EQ(EntryCount(), 5u);
 }
 
 TEST(ProgramPath, RunningProgramIsThisTest) {

@@ -33,8 +33,9 @@ public:
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
     // Every entry of the directory, to see that no temporary file was left behind.
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
+    std::size_t EntryCount() const { return CountEntries(path_); }
+    static std::size_t CountEntries(const std::filesystem::path& folder) {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
                                                       std::filesystem::directory_iterator()));
     }
 
