@@ -71,6 +71,35 @@ Status RemoveJournalFiles(const std::filesystem::path& path, journal::JournalLoc
     return {};
 }
 
+// What killed writers leave beside the journals: temporaries of a write killed before its
+// rename, and the ".lock" and ".info" of a run killed before its first journal was written.
+// Removed whenever a journal is begun or discarded, so the folder cannot fill up with them;
+// bounded, and silent: a leftover that cannot go is no reason to fail.
+void RemoveLeftovers(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> entries;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (std::size_t seen = 0; !ec && it != std::filesystem::directory_iterator() && seen < kMaxFolderEntries;
+         it.increment(ec), ++seen)
+        entries.push_back(it->path());
+    for (const std::filesystem::path& entry : entries) {
+        if (StaleTemporaryTarget(entry)) {
+            if (IsRegularFile(entry)) std::filesystem::remove(entry, ec);
+            continue;
+        }
+        if (entry.extension() != ".lock" && entry.extension() != ".info") continue;
+        std::filesystem::path journal = entry;
+        journal.replace_extension(".tvd");
+        if (!journal::ParseJournalName(journal.filename().string())) continue;
+        if (std::filesystem::exists(journal, ec) || journal::WriterHolds(journal)) continue;
+        Result<journal::JournalLock> lock = journal::JournalLock::Take(journal::LockPath(journal));
+        // A writer that got its journal out meanwhile keeps everything.
+        if (!lock.ok() || std::filesystem::exists(journal, ec)) continue;
+        std::filesystem::remove(journal::InfoPath(journal), ec);
+        lock.value().RemoveAndRelease();
+    }
+}
+
 JournalInfo Describe(const std::filesystem::path& path, const journal::JournalName& name) {
     JournalInfo info;
     info.file = path;
@@ -128,7 +157,9 @@ Result<DocumentContents> ReadJournal(const std::filesystem::path& journal) {
 Status DiscardJournal(const std::filesystem::path& journal) {
     Result<journal::JournalLock> lock = TakeJournal(journal);
     if (!lock.ok()) return lock.error();
-    return RemoveJournalFiles(journal, lock.value());
+    const Status removed = RemoveJournalFiles(journal, lock.value());
+    RemoveLeftovers(journal.parent_path());
+    return removed;
 }
 
 struct RunJournal::State {
@@ -166,6 +197,7 @@ struct RunJournal::State {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) return Error{"cannot create the recovery folder " + folder.string() + ": " + ec.message(), ec.value()};
+        RemoveLeftovers(folder);
         for (int sequence = 1; sequence <= kMaxSequence; ++sequence) {
             const std::filesystem::path file =
                 folder / journal::FormatJournalName({startedCompact, static_cast<long>(::getpid()), sequence});
@@ -220,7 +252,10 @@ void RunJournal::Discard() {
     }
     Status removed = RemoveJournalFiles(s.current->file, s.current->lock);
     // A journal that could not be removed stays held, to be tried again by the next Discard.
-    if (removed.ok()) s.current.reset();
+    if (removed.ok()) {
+        s.current.reset();
+        RemoveLeftovers(s.folder);
+    }
     s.lastError = removed;
 }
 

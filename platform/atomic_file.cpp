@@ -285,6 +285,18 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t
     return ReadBounded(fd.get(), path, expected, maxBytes);
 }
 
+std::optional<std::filesystem::path> StaleTemporaryTarget(const std::filesystem::path& temporary) {
+    const std::string name = temporary.filename().string();
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string::npos || mark == 0) return std::nullopt;
+    const std::string target = name.substr(0, mark);
+    const auto writer = TemporaryWriter(name, target);
+    // Without /proc no writer can be told from another: nothing counts as stale then.
+    if (!writer || !ProcessStartTime(::getpid()) || ProcessStartTime(writer->first) == writer->second)
+        return std::nullopt;
+    return temporary.parent_path() / target;
+}
+
 bool UserMayWrite(const std::filesystem::path& file) {
     struct stat info {};
     return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && WriteDenied(file.string(), info) == 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path,
 // UserMayWrite) is never replaced (EACCES or EROFS). When the folder takes no temporary file, a
 // writable file is overwritten in place as the last resort.
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The file whose write left `temporary` behind when that write was killed before its rename;
+// none when `temporary` is no such leftover or its writer still runs.
+std::optional<std::filesystem::path> StaleTemporaryTarget(const std::filesystem::path& temporary);
 
 // Whether `file` is a regular file this user may write: the system allows it and its
 // permission bits allow someone to write it (a read-only file stays so even for root).

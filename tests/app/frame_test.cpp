@@ -650,6 +650,7 @@ private slots:
             }
             const std::vector<JournalInfo> orphans = OrphanedJournals(Recovery());
             QCOMPARE(orphans.size(), std::size_t{1});
+            frame_.reset();  // the frame refers to the document until it goes
             doc_ = std::make_unique<C_KVR_DiaDoc>();
             MakeFrame();
             prompts_->recoveryAnswers = {c.answer};

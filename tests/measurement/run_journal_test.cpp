@@ -175,6 +175,31 @@ TEST_F(RunJournalTest, OnlyJournalsAreListedAndOnlyJournalsAreRemoved) {
     EXPECT_FALSE(std::filesystem::exists(list[0].file));
 }
 
+TEST_F(RunJournalTest, WhatKilledWritersLeftIsRemovedByTheNextJournal) {
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string base = "run-20261208T120000Z-" + std::to_string(dead) + "-1";
+    const std::string killedWrite = ".~" + std::to_string(dead) + ".12345.AbCdEf";
+    const std::vector<std::string> leftovers{base + ".lock", base + ".info", base + ".tvd" + killedWrite,
+                                             base + ".info" + killedWrite};
+    std::filesystem::create_directories(Folder());
+    for (const std::string& name : leftovers) testing::WriteBytes(Folder() / name, "");
+    // A writer that runs but has not written its first journal yet keeps its files.
+    const std::filesystem::path starting = Folder() / "run-20261208T120001Z-1-1.tvd";
+    Result<journal::JournalLock> held = journal::JournalLock::CreateNew(journal::LockPath(starting));
+    ASSERT_TRUE(held.ok());
+
+    C_KVR_DiaDoc doc;
+    Store(doc, 1);
+    RunJournal journal(Folder());
+    ASSERT_TRUE(journal.Record(doc).ok());
+    for (const std::string& name : leftovers) EXPECT_FALSE(std::filesystem::exists(Folder() / name)) << name;
+    EXPECT_TRUE(std::filesystem::exists(journal::LockPath(starting)));
+    EXPECT_TRUE(std::filesystem::exists(*journal.Path()));
+}
+
 TEST_F(RunJournalTest, AFailedRecordIsReportedAndTheNextOneTriesAgain) {
     testing::WriteBytes(Folder(), "a file where the folder should be");
     C_KVR_DiaDoc doc;
