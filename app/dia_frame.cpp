@@ -18,6 +18,7 @@
 #include "app/journal_recovery.h"
 #include "app/qt_frame_prompts.h"
 #include "diagram/dia_view.h"
+#include "diagram/overlay.h"
 #include "measurement/measurement_dialog.h"
 #include "measurement/qt_run_ui.h"
 #include "measurement/sweep_engine.h"
@@ -119,6 +120,8 @@ void C_KVR_DiaFrame::CreateActions() {
     Action(kCmdViewStatusBar)->setChecked(true);
     // The help text has no content of its own: the item is there but cannot be chosen.
     Action(kCmdHelpContent)->setEnabled(false);
+    // Nothing is compared yet.
+    Action(kCmdRemoveComparisons)->setEnabled(false);
 }
 
 void C_KVR_DiaFrame::CreateMenus() {
@@ -181,6 +184,8 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
     switch (id) {
         case kCmdFileNew: OnFileNew(); break;
         case kCmdFileOpen: OnFileOpen(); break;
+        case kCmdCompareWith: OnCompareWith(); break;
+        case kCmdRemoveComparisons: ClearComparisons(); break;
         case kCmdFileSave:
             if (SaveDocumentCommand(doc_, *prompts_)) DocumentSafe();
             UpdateTitle();
@@ -211,6 +216,8 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
 }
 
 void C_KVR_DiaFrame::AfterNewDocument() {
+    // Comparisons were made with the document that went.
+    ClearComparisons();
     view_->OnInitialUpdate();
     UpdateTitle();
 }
@@ -233,6 +240,23 @@ void C_KVR_DiaFrame::OnFileOpen() {
         AfterNewDocument();
     }
     dialog_->Refresh();
+}
+
+void C_KVR_DiaFrame::OnCompareWith() {
+    const std::optional<std::string> path = prompts_->ChooseDocumentToOpen();
+    if (!path) return;
+    Result<OverlayCurve> overlay = LoadOverlay(*path);
+    if (!overlay.ok()) {
+        prompts_->ShowError(overlay.error().message);
+        return;
+    }
+    view_->AddOverlay(std::move(overlay.value()));
+    Action(kCmdRemoveComparisons)->setEnabled(true);
+}
+
+void C_KVR_DiaFrame::ClearComparisons() {
+    view_->ClearOverlays();
+    Action(kCmdRemoveComparisons)->setEnabled(false);
 }
 
 bool C_KVR_DiaFrame::OpenFile(const std::string& path) {

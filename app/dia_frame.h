@@ -91,6 +91,8 @@ private:
 
     void OnFileNew();
     void OnFileOpen();
+    void OnCompareWith();
+    void ClearComparisons();
     void OnKvrSettings();
     void OnPortSettings();
     void OnPrint();

@@ -27,6 +27,8 @@ enum CommandId : int {
     kCmdMeasurement = 40006,
     kCmdHelpContent = 57670,
     kCmdAbout = 57664,
+    kCmdCompareWith = 33000,
+    kCmdRemoveComparisons = 33001,
 };
 
 struct FrameCommand {
@@ -37,9 +39,13 @@ struct FrameCommand {
     bool separatorAfter = false;
 };
 
-inline constexpr std::array<FrameCommand, 18> kFrameCommands{{
+inline constexpr std::array<FrameCommand, 20> kFrameCommands{{
     {kCmdFileNew, "&File", "&New...", "Create a new document\nNew"},
     {kCmdFileOpen, "&File", "&Open...", "Open an existing document\nOpen"},
+    {kCmdCompareWith, "&File", "&Compare With...",
+     "Draw another document's measured curve over this one, read-only\nCompare With"},
+    {kCmdRemoveComparisons, "&File", "Remove Co&mparisons",
+     "Remove the documents compared with this one\nRemove Comparisons"},
     {kCmdFileSave, "&File", "&Save", "Save the active document\nSave"},
     {kCmdFileSaveAs, "&File", "Save &As...", "Save the active document with a new name\nSave As", true},
     {kCmdSaveAsText, "&File", "Save As &Text", "Save measurement data as text file\nSave as text", true},

@@ -1,5 +1,6 @@
 // tarvos render: a measurement document's diagram as an image file (PNG, SVG or PDF), drawn
-// by the window's renderer exactly as the window or a printed page shows it.
+// by the window's renderer exactly as the window or a printed page shows it, with any further
+// documents overlaid for comparison.
 #include <algorithm>
 #include <cctype>
 #include <clocale>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -28,6 +31,7 @@
 #include "cli/program_output.h"
 #include "cli/settings_option.h"
 #include "diagram/diagram_persistence.h"
+#include "diagram/overlay.h"
 #include "diagram/qt_canvas.h"
 #include "diagram/renderer.h"
 #include "diagram/view_state.h"
@@ -246,8 +250,14 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
         "--scale S draws as a printed page does: pens and text S times as large, the\n"
         "image S times as wide and high. The diagram elements, the grid spacing and the\n"
         "legend box's place come from the settings file's \"Diagram Elements\" and\n"
-        "\"Diagram Settings\" sections; the --no-... switches leave parts out on top.");
-    cmd->add_option("file", args.file, "Measurement document (.tvd)")->required()->type_name("FILE.tvd");
+        "\"Diagram Settings\" sections; the --no-... switches leave parts out on top.\n"
+        "Further documents are compared with the first: their measured curves are drawn\n"
+        "over it in their own colours, each with a legend row holding its END at the\n"
+        "threshold; settings, theory and info text stay the first document's.");
+    cmd->add_option("files", args.files,
+                    "Measurement document (.tvd), then documents to compare with it")
+        ->required()
+        ->type_name("FILE.tvd...");
     cmd->add_option("-o,--output", args.output, "Image file to write (.png, .svg or .pdf)")
         ->required()
         ->type_name("OUT");
@@ -275,8 +285,19 @@ int RunRender(const GlobalArgs& global, const RenderArgs& args) {
     const RenderRequest& request = read.value();
     C_KVR_DiaDoc doc;
     doc.SetThresholdBer(request.threshold);
-    if (Status opened = OpenDocument(doc, args.file); !opened.ok()) return ReportFailure(opened.error());
+    if (Status opened = OpenDocument(doc, args.files.front()); !opened.ok())
+        return ReportFailure(opened.error());
     ViewState view;
+    for (std::size_t i = 1; i < args.files.size(); ++i) {
+        Result<OverlayCurve> overlay = LoadOverlay(args.files[i]);
+        if (!overlay.ok()) {
+            const std::string& why = overlay.error().message;
+            // Which of several files failed is not always in the reader's message.
+            if (why.find(args.files[i]) != std::string::npos) return ReportFailure(overlay.error());
+            return ReportFailure(args.files[i] + ": " + why);
+        }
+        view.overlays.push_back(std::move(overlay.value()));
+    }
     view.settings = request.settings;
     view.geometry.printScale = request.scale;
     InitialUpdate(view, doc);

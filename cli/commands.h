@@ -74,7 +74,7 @@ struct RecoverArgs {
 
 struct RenderArgs {
     std::optional<std::string> settings;
-    std::string file;
+    std::vector<std::string> files;  // the document, then the measurements compared with it
     std::string output;
     std::optional<std::string> size, threshold, scale;
     bool noCnAxis = false;

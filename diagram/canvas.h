@@ -3,6 +3,7 @@
 // QPainter canvas, the tests a recording one.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,25 @@ struct Rect {
 // Grid solid 1 (150,150,150); Frame solid 2 black; Measured solid 2 (200,0,0);
 // ZeroLink dashed 1 (200,0,0); Theory solid 2 (0,150,0); MarkerShaft solid 1 (0,0,200);
 // Marker solid 2 (0,0,200).
-enum class PenRole { Grid, Frame, Measured, ZeroLink, Theory, MarkerShaft, Marker };
+// Compared measurements take the overlay pens in turn: solid 2 for the curve, dashed 1 in the
+// same colour for its links to zero BERs.
+enum class PenRole {
+    Grid, Frame, Measured, ZeroLink, Theory, MarkerShaft, Marker,
+    Overlay1, Overlay2, Overlay3, Overlay4, Overlay5, Overlay6,
+    OverlayLink1, OverlayLink2, OverlayLink3, OverlayLink4, OverlayLink5, OverlayLink6
+};
+
+inline constexpr int kOverlayPens = 6;
+
+// The pens of the overlay at `index` (from 0); the palette repeats after kOverlayPens.
+inline PenRole OverlayPen(std::size_t index) {
+    return static_cast<PenRole>(static_cast<int>(PenRole::Overlay1) +
+                                static_cast<int>(index % kOverlayPens));
+}
+inline PenRole OverlayLinkPen(std::size_t index) {
+    return static_cast<PenRole>(static_cast<int>(PenRole::OverlayLink1) +
+                                static_cast<int>(index % kOverlayPens));
+}
 
 class Canvas {
 public:

@@ -68,7 +68,20 @@ void C_KVR_DiaView::ResetSnrRange() {
     RepaintNow();
 }
 
-void C_KVR_DiaView::UpdateBerRange() { tarvos::UpdateBerRange(state_.geometry, doc_); }
+void C_KVR_DiaView::UpdateBerRange() { tarvos::UpdateBerRange(state_.geometry, doc_, state_.overlays); }
+
+void C_KVR_DiaView::AddOverlay(OverlayCurve overlay) {
+    state_.overlays.push_back(std::move(overlay));
+    UpdateBerRange();
+    RepaintNow();
+}
+
+void C_KVR_DiaView::ClearOverlays() {
+    if (state_.overlays.empty()) return;
+    state_.overlays.clear();
+    UpdateBerRange();
+    RepaintNow();
+}
 
 void C_KVR_DiaView::ShowMarker(double snr, double ber) {
     PlacementOnly placement;

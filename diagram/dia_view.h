@@ -32,6 +32,10 @@ public:
     void ResetSnrRange();
     // The BER range from the curves (after the run stored a sample).
     void UpdateBerRange();
+    // Measurements compared with the document: drawn over it in their own pens with a legend
+    // row each, the BER range widened for them. The view keeps them; the document never sees them.
+    void AddOverlay(OverlayCurve overlay);
+    void ClearOverlays();
     // The run's preliminary value: drawn at once; hidden by repainting its small rectangle.
     void ShowMarker(double snr, double ber);
     void HideMarker();

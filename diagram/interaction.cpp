@@ -57,7 +57,7 @@ MouseResult Zoom(ViewState& view, C_KVR_DiaDoc& doc) {
     g.snrMax = newMax;
     g.snrSpan = newMax - newMin;
     doc.BuildTheoreticalCurve(g.snrMin, g.snrMax);
-    UpdateBerRange(g, doc);
+    UpdateBerRange(g, doc, view.overlays);
     g.zoomed = 1;
     return MouseResult::Redraw;
 }

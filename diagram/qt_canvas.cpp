@@ -18,7 +18,18 @@ struct PenStyle {
     int red, green, blue;
 };
 
+// Colours of compared measurements: apart from each other and from red, green, blue and grey.
+constexpr int kOverlayColours[kOverlayPens][3] = {
+    {230, 120, 0}, {140, 0, 170}, {0, 140, 140}, {120, 70, 20}, {220, 0, 140}, {120, 120, 0}};
+
 PenStyle StyleOf(PenRole role) {
+    const int index = static_cast<int>(role);
+    const int overlay = index - static_cast<int>(PenRole::Overlay1);
+    if (overlay >= 0 && overlay < 2 * kOverlayPens) {
+        const int* rgb = kOverlayColours[overlay % kOverlayPens];
+        const bool link = overlay >= kOverlayPens;
+        return {link ? 1 : 2, link, rgb[0], rgb[1], rgb[2]};
+    }
     switch (role) {
         case PenRole::Grid: return {1, false, 150, 150, 150};
         case PenRole::Frame: return {2, false, 0, 0, 0};
@@ -27,6 +38,7 @@ PenStyle StyleOf(PenRole role) {
         case PenRole::Theory: return {2, false, 0, 150, 0};
         case PenRole::MarkerShaft: return {1, false, 0, 0, 200};
         case PenRole::Marker: return {2, false, 0, 0, 200};
+        default: break;
     }
     return {1, false, 0, 0, 0};  // not reached: every role is listed
 }

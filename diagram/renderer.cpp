@@ -65,7 +65,40 @@ struct BoxLayout {
     bool info = false;
 };
 
-BoxLayout LayoutBox(const DiagramSettings& settings, const DiagramGeometry& g, int mode) {
+// A generous average width of the diagram font's characters, in screen pixels.
+constexpr int kLegendCharWidth = 8;
+
+// A row under the legend's key while measurements are compared: a file's pen and its END.
+struct LegendRow {
+    PenRole pen;
+    std::string text;
+};
+
+// Width of the legend column in screen pixels: the key's 180, wider when a row needs it.
+int LegendColumnWidth(const std::vector<LegendRow>& rows) {
+    int width = 180;
+    for (const LegendRow& row : rows) {
+        width = std::max(width, 30 + static_cast<int>(row.text.size()) * kLegendCharWidth);
+    }
+    return width;
+}
+
+// One row per file while comparing, the document's own first, so that the legend tells which
+// pen is which file; none for the document alone, whose legend stays as it always was.
+std::vector<LegendRow> ComparisonRows(const ViewState& view, const std::string& title,
+                                      const EndResult& end, double threshold) {
+    std::vector<LegendRow> rows;
+    if (view.overlays.empty()) return rows;
+    rows.push_back({PenRole::Measured, end.valid != 0 ? title + ": END " + EndNumber(end.EndDb()) + " dB"
+                                                      : title + ": no END"});
+    for (std::size_t i = 0; i < view.overlays.size(); ++i) {
+        rows.push_back({OverlayPen(i), OverlayLegendText(view.overlays[i], threshold)});
+    }
+    return rows;
+}
+
+BoxLayout LayoutBox(const DiagramSettings& settings, const DiagramGeometry& g, int mode,
+                    const std::vector<LegendRow>& rows) {
     BoxLayout box;
     box.legend = settings.showLegend != 0;
     box.info = settings.showInfoText != 0;
@@ -74,13 +107,17 @@ BoxLayout LayoutBox(const DiagramSettings& settings, const DiagramGeometry& g, i
     const bool points = settings.showSamplePoints != 0;
     int width = 0;
     int height = 0;
+    const int legendWidth = LegendColumnWidth(rows);
+    // A row of 20 pixels under the key for each compared file.
+    const int legendRows = (points ? 5 : 3) + static_cast<int>(rows.size());
+    const int legendHeight = (legendRows * 20 + 5) * s;
     if (box.legend && box.info) {
-        width = 400 * s;
-        height = (!points && mode == kModeAtsc) ? 85 * s : 105 * s;
-        box.infoOffset = 190 * s;
+        width = (legendWidth + 220) * s;
+        height = std::max((!points && mode == kModeAtsc) ? 85 * s : 105 * s, legendHeight);
+        box.infoOffset = (legendWidth + 10) * s;
     } else if (box.legend) {
-        width = 180 * s;
-        height = points ? 105 * s : 65 * s;
+        width = legendWidth * s;
+        height = std::max(points ? 105 * s : 65 * s, legendHeight);
     } else {
         width = 220 * s;
         height = mode == kModeAtsc ? 85 * s : 105 * s;
@@ -96,17 +133,29 @@ BoxLayout LayoutBox(const DiagramSettings& settings, const DiagramGeometry& g, i
     return box;
 }
 
+void DrawComparisonRows(Painter& p, int s, int x, int firstRowY, const std::vector<LegendRow>& rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int y = firstRowY + static_cast<int>(i) * 20 * s;
+        p.Pen(rows[i].pen);
+        p.Line(x + 4 * s, y + 8 * s, x + 16 * s, y + 8 * s);
+        p.Text(x + 25 * s, y, rows[i].text);
+    }
+}
+
 void DrawLegendBox(Painter& p, ViewState& view, const DiagramSettings& settings,
-                   const ReceiverSettings& receiver) {
+                   const ReceiverSettings& receiver, const std::vector<LegendRow>& rows) {
     const DiagramGeometry& g = view.geometry;
     const int s = g.scaleFactor;
-    const BoxLayout box = LayoutBox(settings, g, receiver.mode);
+    const BoxLayout box = LayoutBox(settings, g, receiver.mode, rows);
     view.boxRect = box.rect;
     const int x = box.rect.left;
     const int y = box.rect.top;
     p.Pen(PenRole::Grid);
     p.Rectangle(box.rect);
-    if (box.legend && box.info) p.Line(x + 180 * s, y, x + 180 * s, box.rect.bottom);
+    if (box.legend && box.info) {
+        const int divider = x + box.infoOffset - 10 * s;
+        p.Line(divider, y, divider, box.rect.bottom);
+    }
 
     if (box.legend) {
         const int textX = x + 25 * s;
@@ -127,6 +176,8 @@ void DrawLegendBox(Painter& p, ViewState& view, const DiagramSettings& settings,
             p.Cross(symbolX, y + 91 * s, 5 * s);
             p.Text(textX, y + 83 * s, "BER Result = 0");
         }
+        const int keyRows = settings.showSamplePoints != 0 ? 5 : 3;
+        DrawComparisonRows(p, s, x, y + (3 + 20 * keyRows) * s, rows);
     }
     if (box.info) {
         int row = 0;
@@ -187,7 +238,7 @@ void DrawBerAxis(Painter& p, DiagramGeometry& g) {
 }
 
 void DrawCurve(Painter& p, const DiagramGeometry& g, const SampleList& list, PenRole pen,
-               bool symbols, bool showSamplePoints) {
+               PenRole linkPen, bool symbols, bool showSamplePoints) {
     const int d = 5 * g.scaleFactor;
     // Zero BERs sit just below the frame, unscaled, as on screen.
     const int zeroY = g.plot.bottom + 2;
@@ -214,7 +265,7 @@ void DrawCurve(Painter& p, const DiagramGeometry& g, const SampleList& list, Pen
         if (!point.valid) break;  // the curve ends where it leaves the diagram
         if (point.y == 0) {
             point.y = zeroY;
-            p.Pen(PenRole::ZeroLink);
+            p.Pen(linkPen);
             p.LineTo(point.x, point.y);
             p.Pen(pen);
             if (showSamplePoints) p.Cross(point.x, point.y, d);
@@ -222,7 +273,7 @@ void DrawCurve(Painter& p, const DiagramGeometry& g, const SampleList& list, Pen
             continue;
         }
         if (previousOnZero) {
-            p.Pen(PenRole::ZeroLink);
+            p.Pen(linkPen);
             p.LineTo(point.x, point.y);
             p.Pen(pen);
         } else {
@@ -360,6 +411,8 @@ void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int c
     const DiagramSettings settings = Sanitized(view.settings);
     if (!ComputeLayout(g, settings, clientWidth, clientHeight, s, doc.SnrOffset())) return;
     const ReceiverSettings& receiver = doc.Receiver();
+    const double threshold = doc.ThresholdBer();
+    const std::string title = doc.Title();
 
     doc.WithCurves([&](const DocumentCurves& curves) {
         Painter p(canvas);
@@ -371,15 +424,20 @@ void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int c
         }
         DrawSnrAxis(p, g, settings);
         DrawBerAxis(p, g);
-        DrawCurve(p, g, curves.theory, PenRole::Theory, false, settings.showSamplePoints != 0);
-        DrawCurve(p, g, curves.measured, PenRole::Measured, settings.showSamplePoints != 0,
-                  settings.showSamplePoints != 0);
+        const bool points = settings.showSamplePoints != 0;
+        DrawCurve(p, g, curves.theory, PenRole::Theory, PenRole::ZeroLink, false, points);
+        DrawCurve(p, g, curves.measured, PenRole::Measured, PenRole::ZeroLink, points, points);
+        for (std::size_t i = 0; i < view.overlays.size(); ++i) {
+            DrawCurve(p, g, view.overlays[i].measured, OverlayPen(i), OverlayLinkPen(i), points,
+                      points);
+        }
         if (curves.end.valid != 0 && settings.showEndValue != 0) DrawEnd(p, g, curves.end);
         if (!onPaper && view.marker.shown != 0) {
             PlaceMarker(p, view, view.marker.snr, view.marker.ber);
         }
         if (settings.showLegend != 0 || settings.showInfoText != 0) {
-            DrawLegendBox(p, view, settings, receiver);
+            DrawLegendBox(p, view, settings, receiver,
+                          ComparisonRows(view, title, curves.end, threshold));
         } else {
             view.boxRect = Rect{};
         }
@@ -432,7 +490,7 @@ Rect HideMarker(ViewState& view) {
     return Rect{pos.x - 7, pos.y - 17, pos.x + 7, pos.y + 17};
 }
 
-std::string EndLabel(double endDb) {
+std::string EndNumber(double endDb) {
     // Hundredths of a dB; adding 0 turns a rounded -0 into 0.
     const double value = std::round(endDb * 100.0) / 100.0 + 0.0;
     int intDigits = 1;
@@ -441,8 +499,10 @@ std::string EndLabel(double endDb) {
     const int decimals = std::clamp(6 - intDigits, 1, 2);
     std::string text = FormatFixed(value, decimals);
     if (decimals == 2 && text.back() == '0') text.pop_back();
-    return " END = " + text + " dB ";
+    return text;
 }
+
+std::string EndLabel(double endDb) { return " END = " + EndNumber(endDb) + " dB "; }
 
 std::vector<std::string> InfoLines(const ReceiverSettings& receiver) {
     std::vector<std::string> lines;
@@ -486,7 +546,7 @@ std::vector<std::string> InfoLines(const ReceiverSettings& receiver) {
 }
 
 Rect LegendBox(const ViewState& view, int mode) {
-    return LayoutBox(Sanitized(view.settings), view.geometry, mode).rect;
+    return LayoutBox(Sanitized(view.settings), view.geometry, mode, {}).rect;
 }
 
 }  // namespace tarvos

@@ -37,12 +37,15 @@ Rect HideMarker(ViewState& view);
 
 // " END = 1.0 dB ".
 std::string EndLabel(double endDb);
+// The number of that label: "1.0", "1.02".
+std::string EndNumber(double endDb);
 
 // The info part of the legend box, top to bottom.
 std::vector<std::string> InfoLines(const ReceiverSettings& receiver);
 
-// Extent and position of the legend box for the view's settings, geometry and `mode`; an empty
-// rectangle when neither legend nor info text is shown.
+// Extent and position of the legend box for the view's settings, geometry and `mode`, without
+// the rows of compared files (view.boxRect holds the box as last drawn); an empty rectangle when
+// neither legend nor info text is shown.
 Rect LegendBox(const ViewState& view, int mode);
 
 }  // namespace tarvos

@@ -105,12 +105,14 @@ double DecadeFloor(double x, bool up) {
     return up ? r * 10.0 : r;
 }
 
-void UpdateBerRange(DiagramGeometry& g, const DocumentCurves& curves) {
+void UpdateBerRange(DiagramGeometry& g, const DocumentCurves& curves,
+                    const std::vector<OverlayCurve>& overlays) {
     bool found = false;
     double lo = 0.0;
     double hi = 0.0;
     WidenBerRange(curves.theory, g, false, found, lo, hi);
     WidenBerRange(curves.measured, g, true, found, lo, hi);
+    for (const OverlayCurve& overlay : overlays) WidenBerRange(overlay.measured, g, true, found, lo, hi);
     if (found) {
         g.berMin = DecadeFloor(lo, false);
         g.berMax = DecadeFloor(hi, true);
@@ -124,8 +126,9 @@ void UpdateBerRange(DiagramGeometry& g, const DocumentCurves& curves) {
     if (g.berMin >= g.berMax) g.berMax = g.berMin * 10.0;
 }
 
-void UpdateBerRange(DiagramGeometry& g, const C_KVR_DiaDoc& doc) {
-    doc.WithCurves([&g](const DocumentCurves& curves) { UpdateBerRange(g, curves); });
+void UpdateBerRange(DiagramGeometry& g, const C_KVR_DiaDoc& doc,
+                    const std::vector<OverlayCurve>& overlays) {
+    doc.WithCurves([&](const DocumentCurves& curves) { UpdateBerRange(g, curves, overlays); });
 }
 
 double PixelsPerDecade(const DiagramGeometry& g) {
@@ -233,7 +236,7 @@ void ResetSnrRange(ViewState& view, C_KVR_DiaDoc& doc) {
     g.cnOffset = doc.SnrOffset();
     doc.BuildTheoreticalCurve(g.snrMin, g.snrMax);
     doc.UpdateEnd();
-    UpdateBerRange(g, doc);
+    UpdateBerRange(g, doc, view.overlays);
     g.zoomed = 0;
 }
 

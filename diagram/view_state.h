@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "diagram/canvas.h"
+#include "diagram/overlay.h"
 #include "document/dia_doc.h"
 
 namespace tarvos {
@@ -81,6 +82,8 @@ struct ViewState {
     MarkerState marker;
     Rect boxRect;  // where the legend box was last drawn
     DragState drag;
+    // Measurements compared with the document, drawn over it in order; never saved with it.
+    std::vector<OverlayCurve> overlays;
 };
 
 // 1 on screen; on paper trunc(printScale), at least 1.
@@ -98,10 +101,12 @@ double DecadeFloor(double x, bool up);
 
 // berMin/berMax from the samples of both curves inside snrMin..snrMax (each list walked from
 // its first sample inside to its first beyond snrMax), in whole decades, never below
-// 10^-zeroBerExponent.
-void UpdateBerRange(DiagramGeometry& geometry, const DocumentCurves& curves);
+// 10^-zeroBerExponent. Compared measurements widen the range as the measured curve does.
+void UpdateBerRange(DiagramGeometry& geometry, const DocumentCurves& curves,
+                    const std::vector<OverlayCurve>& overlays = {});
 // The same under the document's lock.
-void UpdateBerRange(DiagramGeometry& geometry, const C_KVR_DiaDoc& doc);
+void UpdateBerRange(DiagramGeometry& geometry, const C_KVR_DiaDoc& doc,
+                    const std::vector<OverlayCurve>& overlays = {});
 
 double PixelsPerDecade(const DiagramGeometry& geometry);
 

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -323,6 +325,47 @@ private slots:
         QCOMPARE(prompts_->errors, std::vector<std::string>{"Unexpected file format."});
         QCOMPARE(ShownTitle(), QStringLiteral("result.tvd - KVR Tarvos"));
         QCOMPARE(doc_->MeasuredCount(), std::size_t{1});
+    }
+
+    void compareWithOverlaysReadOnlyUntilRemovedOrReplaced() {
+        QList<QAction*> file = frame_->menuBar()->actions().front()->menu()->actions();
+        QCOMPARE(file[2], frame_->Action(kCmdCompareWith));  // right after Open
+        QVERIFY(!frame_->Action(kCmdRemoveComparisons)->isEnabled());
+        C_KVR_DiaDoc other;
+        other.AppendSample(16, 1e-3);
+        const std::string path = (dir_.path() / "other.tvd").string();
+        QVERIFY(SaveDocument(other, path).ok());
+        testing::WriteBytes(dir_.path() / "bad.tvd", std::string(10, '\0'));
+        AddSamples();
+
+        prompts_->files = {path, (dir_.path() / "bad.tvd").string()};
+        frame_->RunCommand(kCmdCompareWith);
+        frame_->RunCommand(kCmdCompareWith);
+        QCOMPARE(prompts_->errors, std::vector<std::string>{"Unexpected file format."});
+        const std::vector<OverlayCurve>& overlays = frame_->View().State().overlays;
+        QCOMPARE(overlays.size(), std::size_t{1});
+        QCOMPARE(overlays.front().name, std::string("other.tvd"));
+        QVERIFY(frame_->Action(kCmdRemoveComparisons)->isEnabled());
+        QVERIFY(doc_->IsModified());  // the document itself is as it was
+        QCOMPARE(doc_->MeasuredCount(), std::size_t{2});
+
+        // Saving writes the document alone.
+        const std::string saved = (dir_.path() / "own.tvd").string();
+        prompts_->files = {saved};
+        frame_->RunCommand(kCmdFileSaveAs);
+        C_KVR_DiaDoc reread;
+        QVERIFY(OpenDocument(reread, saved).ok());
+        QCOMPARE(reread.MeasuredCount(), std::size_t{2});
+
+        frame_->RunCommand(kCmdRemoveComparisons);
+        QVERIFY(overlays.empty());
+        QVERIFY(!frame_->Action(kCmdRemoveComparisons)->isEnabled());
+
+        prompts_->files = {path};
+        frame_->RunCommand(kCmdCompareWith);
+        QCOMPARE(overlays.size(), std::size_t{1});
+        frame_->RunCommand(kCmdFileNew);  // saved: no question
+        QVERIFY(overlays.empty());
     }
 
     void saveAsTextAsksAgainUntilTheFileCanBeWritten() {

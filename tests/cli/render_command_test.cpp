@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -190,6 +191,57 @@ TEST_F(RenderCommand, BadRequestsExitWithOneAndWriteNothing) {
     expectFailure({"render", doc, "-o", Path("m.tvd/d.png").string()}, "cannot write the image");
     EXPECT_FALSE(std::filesystem::exists(Path("d.png")));
     EXPECT_FALSE(std::filesystem::exists(Path("d.bmp")));
+}
+
+// Three files, the later two measured 1 and 2 dB worse: one SVG with three measured curves, each
+// in its own colour, and a legend row with END for each file; a file that cannot be read fails.
+TEST_F(RenderCommand, SeveralDocumentsAreComparedInOneDiagram) {
+    const std::string main = WriteDocument();
+    const std::string bytes = ReadBytes(main);
+    std::vector<std::string> files{main};
+    for (const char* name : {"worse.tvd", "worst.tvd"}) {
+        Result<DocumentContents> contents = DeserializeDocument(bytes);
+        ASSERT_TRUE(contents.ok());
+        SampleList shifted;
+        const double shift = static_cast<double>(files.size());
+        for (const MeasurementSample& s : contents.value().samples) shifted.AppendSample(s.snr + shift, s.ber);
+        WriteBytes(Path(name), SerializeDocument(contents.value().receiver, shifted));
+        files.push_back(Path(name).string());
+    }
+    std::vector<std::string> args{"render"};
+    args.insert(args.end(), files.begin(), files.end());
+    args.insert(args.end(), {"-o", Path("cmp.svg").string()});
+    const RunResult r = Run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string svg = ReadBytes(Path("cmp.svg"));
+
+    // Polylines per stroke colour of their group; frame, grid, theory and marker set aside.
+    std::map<std::string, int> polylines;
+    for (std::size_t at = svg.find("<g "); at != std::string::npos;) {
+        const std::size_t next = svg.find("<g ", at + 1);
+        const std::string group = svg.substr(at, next - at);
+        const std::size_t stroke = group.find("stroke=\"#");
+        if (stroke != std::string::npos) {
+            int count = 0;
+            for (std::size_t p = group.find("<polyline"); p != std::string::npos; p = group.find("<polyline", p + 1))
+                ++count;
+            polylines[group.substr(stroke + 8, 7)] += count;
+        }
+        at = next;
+    }
+    for (const char* other : {"#000000", "#969696", "#009600", "#0000c8"}) polylines.erase(other);
+    int curves = 0;
+    for (const auto& [colour, count] : polylines) curves += count >= 20 ? 1 : 0;  // 21 samples each
+    EXPECT_EQ(curves, 3) << svg.size();
+
+    for (const char* row : {"m.tvd: END 0.99 dB", "worse.tvd: END 1.99 dB", "worst.tvd: END 2.99 dB"})
+        EXPECT_NE(svg.find(row), std::string::npos) << row;
+
+    WriteBytes(Path("bad.tvd"), "not a document");
+    args[2] = Path("bad.tvd").string();
+    const RunResult bad = Run(args);
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("bad.tvd: Unexpected file format."), std::string::npos) << bad.err;
 }
 
 bool Is(const QImage& image, int x, int y, QColor colour) { return image.pixelColor(x, y) == colour; }

@@ -21,7 +21,11 @@ public:
     }
     void SetPen(PenRole pen) override {
         static constexpr const char* kNames[] = {"Grid",   "Frame",       "Measured", "ZeroLink",
-                                                 "Theory", "MarkerShaft", "Marker"};
+                                                 "Theory", "MarkerShaft", "Marker",
+                                                 "Overlay1", "Overlay2", "Overlay3", "Overlay4",
+                                                 "Overlay5", "Overlay6", "OverlayLink1",
+                                                 "OverlayLink2", "OverlayLink3", "OverlayLink4",
+                                                 "OverlayLink5", "OverlayLink6"};
         calls.push_back(std::string("pen ") + kNames[static_cast<int>(pen)]);
     }
     void MoveTo(Point p) override {

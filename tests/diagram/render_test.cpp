@@ -2,12 +2,16 @@
 // legend box and marker.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "diagram/renderer.h"
 #include "document/dia_doc.h"
+#include "document/document_file.h"
+#include "document/theory.h"
 #include "recording_canvas.h"
 
 namespace tarvos {
@@ -381,6 +385,92 @@ TEST(MarkerTest, OutsideNothingAndRepaintShowsTheLastPointInRange) {
     EXPECT_EQ(f.view.marker.pos, (Point{300, 19}));
     HideMarker(f.view);
     EXPECT_FALSE(f.Paint().Has("pen Marker"));
+}
+
+// Two files compared with a mode 7 document: a mode 7 one without theory (so no END) that ends
+// on a zero BER, and a 64-QAM one crossing the threshold 1.5 dB right of its own theory.
+TEST(ComparisonTest, OverlaysDrawAfterTheMeasuredCurveInTheirOwnPensWithARowPerFile) {
+    Fixture f({{12, 1e-2}, {20, 1e-4}}, true);
+    OverlayCurve a{"a.tvd", {}, {}};
+    a.receiver.mode = 7;
+    a.measured.AppendSample(20, 1e-4);
+    a.measured.AppendSample(22, 0);
+    OverlayCurve b{"b.tvd", {}, {}};
+    b.receiver.mode = 4;
+    const double threshold = f.doc->ThresholdBer();
+    const double theory = TheoreticalSnrAtBer(b.receiver, threshold, HighestReachableSnr(b.receiver));
+    ASSERT_TRUE(theory > 11 && theory < 27) << theory;
+    b.measured.AppendSample(theory + 1, threshold * 10);
+    b.measured.AppendSample(theory + 2, threshold / 10);
+    f.view.overlays = {a, b};
+    Canvas c = f.Paint();
+
+    const std::size_t own = c.Find("pen Measured"), first = c.Find("pen Overlay1");
+    const std::size_t second = c.Find("pen Overlay2"), box = c.Find("rect 70,165,470,330");
+    ASSERT_TRUE(own < first && first < second && second < box) << own << " " << first << " " << second;
+    EXPECT_EQ(c.From(first + 1, 15), Join({Diamond(300, 178),
+                                            {"move 300,178", "pen OverlayLink1",
+                                             Line(300, 178, 350, 352), "pen Overlay1"},
+                                            Cross(350, 352)}));
+    // Three rows under the key, the box 60 pixels higher for them.
+    const std::size_t rows = c.Find("text 95,248 BER Result = 0");
+    ASSERT_NE(rows, npos);
+    EXPECT_EQ(c.PenAt(rows + 1), "Measured");  // the document's own row
+    EXPECT_EQ(c.From(rows + 1, 11),
+              (Calls{"move 74,276", Line(74, 276, 86, 276), "text 95,268 Untitled: no END",
+                     "pen Overlay1", "move 74,296", Line(74, 296, 86, 296), "text 95,288 a.tvd: no END",
+                     "pen Overlay2", "move 74,316", Line(74, 316, 86, 316),
+                     "text 95,308 b.tvd: END 1.5 dB"}));
+    EXPECT_EQ(f.view.boxRect, (Rect{70, 165, 470, 330}));
+
+    f.view.overlays.clear();
+    c = f.Paint();
+    EXPECT_TRUE(c.Has("rect 70,225,470,330"));
+    EXPECT_FALSE(c.Has("pen Overlay1"));
+}
+
+TEST(ComparisonTest, TheBerRangeTakesTheOverlaysIn) {
+    Fixture f({{20, 1e-4}});
+    OverlayCurve low{"low.tvd", {}, {}};
+    low.measured.AppendSample(25, 1e-9);
+    low.measured.AppendSample(40, 1e-12);  // beyond the S/N range
+    f.view.overlays = {low};
+    ResetSnrRange(f.view, *f.doc);
+    EXPECT_EQ(f.view.geometry.berMin, DecadeFloor(1e-9, false));
+    f.view.overlays.clear();
+    ResetSnrRange(f.view, *f.doc);
+    EXPECT_EQ(f.view.geometry.berMin, DecadeFloor(1e-4, false));
+}
+
+TEST(ComparisonTest, OverlaysLoadWithTheDocumentReader) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tarvos-overlay-test";
+    std::filesystem::create_directories(folder);
+    ReceiverSettings rs;
+    rs.mode = 6;
+    SampleList samples;
+    samples.AppendSample(21, 1e-3);
+    const std::string name(60, 'x');
+    struct Case {
+        std::string file;
+        std::string bytes;
+        std::string error;  // empty: loads
+    } cases[] = {{name + ".tvd", SerializeDocument(rs, samples), ""},
+                 {"short.tvd", "abc", kUnexpectedFileFormat}};
+    for (const Case& k : cases) {
+        std::ofstream(folder / k.file, std::ios::binary) << k.bytes;
+        const Result<OverlayCurve> loaded = LoadOverlay(folder / k.file);
+        ASSERT_EQ(loaded.ok(), k.error.empty()) << k.file;
+        if (!loaded.ok()) {
+            EXPECT_EQ(loaded.error().message, k.error);
+            continue;
+        }
+        EXPECT_EQ(loaded.value().receiver.mode, 6);
+        EXPECT_EQ(loaded.value().measured.Count(), 1u);
+        // A long name is cut in the middle to keep the legend box narrow.
+        EXPECT_EQ(loaded.value().name, std::string(18, 'x') + "..." + std::string(14, 'x') + ".tvd");
+    }
+    EXPECT_FALSE(LoadOverlay(folder / "missing.tvd").ok());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
