@@ -257,7 +257,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
     cmd->add_option("files", args.files,
                     "Measurement document (.tvd), then documents to compare with it")
         ->required()
-        ->type_name("FILE.tvd...");
+        ->type_name("FILE.tvd");
     cmd->add_option("-o,--output", args.output, "Image file to write (.png, .svg or .pdf)")
         ->required()
         ->type_name("OUT");
