@@ -13,7 +13,7 @@ endif
 
 APT_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
                 libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-liberation \
-                libxcb1-dev xvfb poppler-utils
+                libxcb1-dev xvfb poppler-utils python3
 
 TARVOS := $(BUILD_DIR)/bin/tarvos
 KVR_TARVOS := $(BUILD_DIR)/bin/kvr-tarvos

@@ -16,6 +16,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
 #include "app/journal_recovery.h"
+#include "app/properties_dialog.h"
 #include "app/qt_frame_prompts.h"
 #include "diagram/dia_view.h"
 #include "diagram/overlay.h"
@@ -186,6 +187,7 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
         case kCmdFileOpen: OnFileOpen(); break;
         case kCmdCompareWith: OnCompareWith(); break;
         case kCmdRemoveComparisons: ClearComparisons(); break;
+        case kCmdProperties: OnProperties(); break;
         case kCmdFileSave:
             if (SaveDocumentCommand(doc_, *prompts_)) DocumentSafe();
             UpdateTitle();
@@ -252,6 +254,11 @@ void C_KVR_DiaFrame::OnCompareWith() {
     }
     view_->AddOverlay(std::move(overlay.value()));
     Action(kCmdRemoveComparisons)->setEnabled(true);
+}
+
+void C_KVR_DiaFrame::OnProperties() {
+    PropertiesDialog dialog(doc_, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.Apply()) UpdateTitle();
 }
 
 void C_KVR_DiaFrame::ClearComparisons() {

@@ -93,6 +93,7 @@ private:
     void OnFileOpen();
     void OnCompareWith();
     void ClearComparisons();
+    void OnProperties();
     void OnKvrSettings();
     void OnPortSettings();
     void OnPrint();

@@ -40,9 +40,11 @@ DiagramElementsDialog::DiagramElementsDialog(const DiagramSettings& settings, QW
     connect(okButton_, &QPushButton::clicked, this, &DiagramElementsDialog::accept);
     connect(cancelButton_, &QPushButton::clicked, this, &DiagramElementsDialog::reject);
     // Only the boxes: the switches themselves change on OK.
+    // Default is the page as it always was: the five classic parts on, the error bars off.
     connect(defaultButton_, &QPushButton::clicked, this, [this] {
         for (QCheckBox* check : {cnAxisCheck_, legendCheck_, infoTextCheck_, samplePointsCheck_, endValueCheck_})
             check->setChecked(true);
+        errorBarsCheck_->setChecked(DiagramSettings{}.showErrorBars != 0);
     });
     cnAxisCheck_->setFocus();
 }
@@ -53,6 +55,7 @@ void DiagramElementsDialog::BuildControls() {
     infoTextCheck_ = MakeCheck(this, "infoTextCheck", "Show &KVR Settings", settings_.showInfoText);
     samplePointsCheck_ = MakeCheck(this, "samplePointsCheck", "Show &Sample Points", settings_.showSamplePoints);
     endValueCheck_ = MakeCheck(this, "endValueCheck", "Show END &Value", settings_.showEndValue);
+    errorBarsCheck_ = MakeCheck(this, "errorBarsCheck", "&Error bars", settings_.showErrorBars);
 
     okButton_ = MakeButton(this, "okButton", "&OK");
     okButton_->setDefault(true);
@@ -60,7 +63,8 @@ void DiagramElementsDialog::BuildControls() {
     defaultButton_ = MakeButton(this, "defaultButton", "&Default");
 
     auto* checks = new QVBoxLayout;
-    for (QCheckBox* check : {cnAxisCheck_, legendCheck_, infoTextCheck_, samplePointsCheck_, endValueCheck_})
+    for (QCheckBox* check :
+         {cnAxisCheck_, legendCheck_, infoTextCheck_, samplePointsCheck_, endValueCheck_, errorBarsCheck_})
         checks->addWidget(check);
     checks->addStretch();
 
@@ -76,8 +80,9 @@ void DiagramElementsDialog::BuildControls() {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QWidget* const order[] = {cnAxisCheck_, legendCheck_,  infoTextCheck_, samplePointsCheck_,
-                              endValueCheck_, okButton_, cancelButton_, defaultButton_};
+    QWidget* const order[] = {cnAxisCheck_,   legendCheck_,    infoTextCheck_, samplePointsCheck_,
+                              endValueCheck_, errorBarsCheck_, okButton_,      cancelButton_,
+                              defaultButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -87,6 +92,7 @@ void DiagramElementsDialog::accept() {
     settings_.showInfoText = Flag(infoTextCheck_);
     settings_.showSamplePoints = Flag(samplePointsCheck_);
     settings_.showEndValue = Flag(endValueCheck_);
+    settings_.showErrorBars = Flag(errorBarsCheck_);
     QDialog::accept();
 }
 

@@ -1,4 +1,4 @@
-// The modal Diagram Elements dialog: switches the five optional parts of the diagram on and off
+// The modal Diagram Elements dialog: switches the optional parts of the diagram on and off
 // on a copy of the diagram settings, which the caller takes over once the dialog is accepted.
 #pragma once
 
@@ -17,7 +17,7 @@ class DiagramElementsDialog : public QDialog {
 public:
     explicit DiagramElementsDialog(const DiagramSettings& settings, QWidget* parent = nullptr);
 
-    // The settings the dialog was given, with the five switches as checked when it was last
+    // The settings the dialog was given, with the switches as checked when it was last
     // accepted (unchanged until then).
     DiagramSettings Settings() const { return settings_; }
 
@@ -36,6 +36,7 @@ private:
     QCheckBox* infoTextCheck_ = nullptr;
     QCheckBox* samplePointsCheck_ = nullptr;
     QCheckBox* endValueCheck_ = nullptr;
+    QCheckBox* errorBarsCheck_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* defaultButton_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "document/csv_export.h"
 #include "document/document_file.h"
 #include "document/text_export.h"
 
@@ -80,11 +81,13 @@ bool OpenDocumentCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts) {
 std::optional<std::string> SaveAsTextCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts) {
     std::string proposal = ProposeTextFileName(doc.Title());
     for (int attempt = 0; attempt < kMaxRetries; ++attempt) {
-        const std::optional<std::string> path = prompts.ChooseTextFile(proposal);
-        if (!path) return std::nullopt;
-        if (SaveTextExport(doc, *path).ok()) return path;
-        if (!prompts.AskRetry(CantOpenFileMessage(*path))) return std::nullopt;
-        proposal = *path;
+        const std::optional<TextFileChoice> choice = prompts.ChooseTextFile(proposal);
+        if (!choice) return std::nullopt;
+        const std::string& path = choice->path;
+        const bool csv = choice->csvFilter || IsCsvFileName(path);
+        if ((csv ? SaveCsvExport(doc, path) : SaveTextExport(doc, path)).ok()) return path;
+        if (!prompts.AskRetry(CantOpenFileMessage(path))) return std::nullopt;
+        proposal = path;
     }
     return std::nullopt;
 }

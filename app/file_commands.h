@@ -13,6 +13,12 @@ namespace tarvos {
 enum class SaveChoice { Yes, No, Cancel };
 enum class RecoveryChoice { Recover, Discard, Later };
 
+// The file chosen in the Save As Text dialog, and whether the CSV filter was selected there.
+struct TextFileChoice {
+    std::string path;
+    bool csvFilter = false;
+};
+
 class FramePrompts {
 public:
     virtual ~FramePrompts() = default;
@@ -21,7 +27,7 @@ public:
     // File dialogs; none when the user cancels.
     virtual std::optional<std::string> ChooseDocumentToOpen() = 0;
     virtual std::optional<std::string> ChooseDocumentToSave(const std::string& proposal) = 0;
-    virtual std::optional<std::string> ChooseTextFile(const std::string& proposal) = 0;
+    virtual std::optional<TextFileChoice> ChooseTextFile(const std::string& proposal) = 0;
     // The export's "Can't open file:" box with OK and Cancel: true for OK.
     virtual bool AskRetry(const std::string& message) = 0;
     // A message box with the error icon and OK (failures, the guards of the main window).
@@ -51,6 +57,7 @@ bool OpenDocumentCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts);
 // Opens `path` (the command line's file) with the framework's messages. True when loaded.
 bool OpenDocumentFile(C_KVR_DiaDoc& doc, const std::string& path, FramePrompts& prompts);
 // Save As Text: the proposal, the dialog, and the retry loop while the file cannot be written.
+// CSV when the dialog's CSV filter was chosen or the name ends in ".csv", else the text table.
 // The file written, or none.
 std::optional<std::string> SaveAsTextCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts);
 

@@ -29,6 +29,7 @@ enum CommandId : int {
     kCmdAbout = 57664,
     kCmdCompareWith = 33000,
     kCmdRemoveComparisons = 33001,
+    kCmdProperties = 33002,
 };
 
 struct FrameCommand {
@@ -39,7 +40,7 @@ struct FrameCommand {
     bool separatorAfter = false;
 };
 
-inline constexpr std::array<FrameCommand, 20> kFrameCommands{{
+inline constexpr std::array<FrameCommand, 21> kFrameCommands{{
     {kCmdFileNew, "&File", "&New...", "Create a new document\nNew"},
     {kCmdFileOpen, "&File", "&Open...", "Open an existing document\nOpen"},
     {kCmdCompareWith, "&File", "&Compare With...",
@@ -49,6 +50,8 @@ inline constexpr std::array<FrameCommand, 20> kFrameCommands{{
     {kCmdFileSave, "&File", "&Save", "Save the active document\nSave"},
     {kCmdFileSaveAs, "&File", "Save &As...", "Save the active document with a new name\nSave As", true},
     {kCmdSaveAsText, "&File", "Save As &Text", "Save measurement data as text file\nSave as text", true},
+    {kCmdProperties, "&File", "P&roperties...",
+     "Show what the measurement rests on and edit its comment\nProperties", true},
     {kCmdPrintSetup, "&File", "Print Setup...", "Change the printer and printing options"},
     {kCmdPrintPreview, "&File", "P&review", "Diaplay full pages"},
     {kCmdPrint, "&File", "&Print...", "Print active document\nPrint", true},

@@ -17,7 +17,7 @@ bool Recover(C_KVR_DiaDoc& doc, RunJournal& journal, FramePrompts& prompts, cons
         return false;
     }
     DocumentContents& read = contents.value();
-    doc.ReplaceMeasurement(read.receiver, std::move(read.samples));
+    doc.ReplaceMeasurement(read.receiver, std::move(read.samples), std::move(read.records));
     // Untitled, so that a save never overwrites the file the run began with unasked.
     doc.SetPathName("");
     doc.SetModifiedFlag(true);

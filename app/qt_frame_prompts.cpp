@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "document/csv_export.h"
+
 namespace tarvos {
 
 namespace {
@@ -42,8 +44,23 @@ std::optional<std::string> QtFramePrompts::ChooseDocumentToSave(const std::strin
     return RunSaveDialog(parent_, proposal, QString::fromUtf8(kDocumentFilter), QStringLiteral("tvd"));
 }
 
-std::optional<std::string> QtFramePrompts::ChooseTextFile(const std::string& proposal) {
-    return RunSaveDialog(parent_, proposal, QStringLiteral("Text Files (*.txt);;All Files (*)"), QStringLiteral("txt"));
+std::optional<TextFileChoice> QtFramePrompts::ChooseTextFile(const std::string& proposal) {
+    const QString text = QStringLiteral("Text Files (*.txt)");
+    const QString csv = QString::fromUtf8(kCsvExportFilter);
+    QFileDialog dialog(parent_, QString(), QString::fromStdString(proposal),
+                       text + QStringLiteral(";;") + csv + QStringLiteral(";;All Files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.selectNameFilter(text);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    // A name typed without extension gets the one of the filter in view.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, csv](const QString& filter) {
+        dialog.setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("txt"));
+    });
+    dialog.selectFile(QString::fromStdString(proposal));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return TextFileChoice{dialog.selectedFiles().first().toStdString(), dialog.selectedNameFilter() == csv};
 }
 
 bool QtFramePrompts::AskRetry(const std::string& message) {

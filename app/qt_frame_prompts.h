@@ -14,7 +14,7 @@ public:
     SaveChoice AskSaveChanges(const std::string& question) override;
     std::optional<std::string> ChooseDocumentToOpen() override;
     std::optional<std::string> ChooseDocumentToSave(const std::string& proposal) override;
-    std::optional<std::string> ChooseTextFile(const std::string& proposal) override;
+    std::optional<TextFileChoice> ChooseTextFile(const std::string& proposal) override;
     bool AskRetry(const std::string& message) override;
     void ShowError(const std::string& message) override;
     RecoveryChoice AskRecoverJournal(const std::string& question) override;

@@ -88,7 +88,7 @@ int WriteRecovered(const std::filesystem::path& journal, const RecoverArgs& args
         return ReportFailure("the journal " + journal.string() + " is still being written; it is not discarded");
     Result<DocumentContents> contents = ReadJournal(journal);
     if (!contents.ok()) return ReportFailure("cannot read " + journal.string() + ": " + contents.error().message);
-    const std::string bytes = SerializeDocument(contents.value().receiver, contents.value().samples);
+    const std::string bytes = SerializeDocument(contents.value().receiver, contents.value().samples, contents.value().records);
     if (Status written = WriteFileAtomically(out, bytes); !written.ok())
         return ReportFailure("cannot write " + written.error().message);
     if (args.discard) {

@@ -3,7 +3,6 @@
 // documents overlaid for comparison.
 #include <algorithm>
 #include <cctype>
-#include <clocale>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -16,7 +15,6 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
@@ -28,6 +26,7 @@
 #include "app/settings_store.h"
 #include "cli/commands.h"
 #include "cli/number_option.h"
+#include "cli/offscreen_gui.h"
 #include "cli/program_output.h"
 #include "cli/settings_option.h"
 #include "diagram/diagram_persistence.h"
@@ -126,38 +125,9 @@ Result<RenderRequest> ReadRequest(const GlobalArgs& global, const RenderArgs& ar
     if (args.noInfo) request.settings.showInfoText = 0;
     if (args.noPoints) request.settings.showSamplePoints = 0;
     if (args.noEnd) request.settings.showEndValue = 0;
+    if (args.errorBars) request.settings.showErrorBars = 1;
     return request;
 }
-
-// Qt's messages about its platform are no business of the command's user; real failures are
-// reported by the calls that fail.
-void KeepQtQuiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-// A GUI application for fonts and painting without a display, for the duration of one render.
-class OffscreenGui {
-public:
-    OffscreenGui() : previousHandler_(qInstallMessageHandler(KeepQtQuiet)) {
-        const char* current = std::setlocale(LC_ALL, nullptr);
-        const std::string locale = current != nullptr ? current : "C";
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-        // QGuiApplication adopts the user's locale; the program's number texts assume it did not.
-        std::setlocale(LC_ALL, locale.c_str());
-    }
-    ~OffscreenGui() {
-        app_.reset();
-        qInstallMessageHandler(previousHandler_);
-    }
-    OffscreenGui(const OffscreenGui&) = delete;
-    OffscreenGui& operator=(const OffscreenGui&) = delete;
-
-private:
-    QtMessageHandler previousHandler_;
-    int argc_ = 1;
-    char name_[7] = "tarvos";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
 
 // Paints the diagram on `device`, which must be W*s x H*s device pixels.
 Status PaintDiagram(QPaintDevice& device, ViewState& view, const C_KVR_DiaDoc& doc,
@@ -250,7 +220,8 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
         "--scale S draws as a printed page does: pens and text S times as large, the\n"
         "image S times as wide and high. The diagram elements, the grid spacing and the\n"
         "legend box's place come from the settings file's \"Diagram Elements\" and\n"
-        "\"Diagram Settings\" sections; the --no-... switches leave parts out on top.\n"
+        "\"Diagram Settings\" sections; on top of them the --no-... switches leave parts\n"
+        "out and --error-bars draws the error bars (each BER's 95 % confidence interval).\n"
         "Further documents are compared with the first: their measured curves are drawn\n"
         "over it in their own colours, each with a legend row holding its END at the\n"
         "threshold; settings, theory and info text stay the first document's.");
@@ -275,6 +246,8 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
     cmd->add_flag("--no-info", args.noInfo, "Leave out the receiver settings beside the legend");
     cmd->add_flag("--no-points", args.noPoints, "Leave out the marks of the measured samples");
     cmd->add_flag("--no-end", args.noEnd, "Leave out END");
+    cmd->add_flag("--error-bars", args.errorBars,
+                  "Draw each measured BER's 95 % confidence interval as a bar (needs its counts)");
     AddSettingsOption(*cmd, args.settings);
     return cmd;
 }

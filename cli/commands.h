@@ -35,7 +35,8 @@ struct InfoArgs {
 struct ExportArgs {
     std::optional<std::string> settings;
     std::string file;
-    std::optional<std::string> output;
+    std::string format = "text";  // text, csv or json
+    std::optional<std::string> output, threshold;
 };
 
 struct SettingsArgs {
@@ -82,6 +83,7 @@ struct RenderArgs {
     bool noInfo = false;
     bool noPoints = false;
     bool noEnd = false;
+    bool errorBars = false;
 };
 
 CLI::App* AddTheoryCommand(CLI::App& app, TheoryArgs& args);
@@ -91,7 +93,7 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args);
 int RunInfo(const GlobalArgs& global, const InfoArgs& args);
 
 CLI::App* AddExportCommand(CLI::App& app, ExportArgs& args);
-int RunExport(const ExportArgs& args);
+int RunExport(const GlobalArgs& global, const ExportArgs& args);
 
 CLI::App* AddSettingsCommand(CLI::App& app, SettingsArgs& args);
 int RunSettings(const GlobalArgs& global, const SettingsArgs& args);
@@ -104,6 +106,17 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args);
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
 int RunRender(const GlobalArgs& global, const RenderArgs& args);
+
+struct ReportArgs {
+    std::optional<std::string> settings;
+    std::vector<std::string> files;
+    std::string output;
+    std::optional<std::string> threshold;
+    bool errorBars = false;
+};
+
+CLI::App* AddReportCommand(CLI::App& app, ReportArgs& args);
+int RunReport(const GlobalArgs& global, const ReportArgs& args);
 
 CLI::App* AddPortsCommand(CLI::App& app, PortsArgs& args);
 int RunPorts(const PortsArgs& args);

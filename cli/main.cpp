@@ -20,6 +20,7 @@ struct AllArgs {
     PortArgs port;
     SweepArgs sweep;
     RenderArgs render;
+    ReportArgs report;
     PortsArgs ports;
     RecoverArgs recover;
 };
@@ -32,6 +33,7 @@ struct Commands {
     CLI::App* port;
     CLI::App* sweep;
     CLI::App* render;
+    CLI::App* report;
     CLI::App* ports;
     CLI::App* recover;
 };
@@ -49,22 +51,24 @@ Commands SetUp(CLI::App& app, AllArgs& args) {
     return {AddTheoryCommand(app, args.theory), AddInfoCommand(app, args.info),
             AddExportCommand(app, args.exportArgs), AddSettingsCommand(app, args.settings),
             AddPortCommand(app, args.port), AddSweepCommand(app, args.sweep),
-            AddRenderCommand(app, args.render), AddPortsCommand(app, args.ports),
+            AddRenderCommand(app, args.render), AddReportCommand(app, args.report),
+            AddPortsCommand(app, args.ports),
             AddRecoverCommand(app, args.recover)};
 }
 
 int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.theory->parsed()) return RunTheory(args.global, args.theory);
     if (commands.info->parsed()) return RunInfo(args.global, args.info);
-    if (commands.exportCmd->parsed()) return RunExport(args.exportArgs);
+    if (commands.exportCmd->parsed()) return RunExport(args.global, args.exportArgs);
     if (commands.settings->parsed()) return RunSettings(args.global, args.settings);
     if (commands.port->parsed()) return RunPort(args.port);
     if (commands.sweep->parsed()) return RunSweep(args.global, args.sweep);
     if (commands.render->parsed()) return RunRender(args.global, args.render);
+    if (commands.report->parsed()) return RunReport(args.global, args.report);
     if (commands.ports->parsed()) return RunPorts(args.ports);
     if (commands.recover->parsed()) return RunRecover(args.recover);
     return ReportFailure(
-        "a command is required: theory, info, export, settings, port, ports, sweep, render or recover\n"
+        "a command is required: theory, info, export, settings, port, ports, sweep, render, report or recover\n"
         "Run with --help for more information.");
 }
 

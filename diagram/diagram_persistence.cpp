@@ -21,6 +21,7 @@ constexpr DiagramKey kKeys[] = {
     {"Diagram Elements", "Sample Points", &DiagramSettings::showSamplePoints},
     {"Diagram Elements", "END Value", &DiagramSettings::showEndValue},
     {"Diagram Elements", "Info Text", &DiagramSettings::showInfoText},
+    {"Diagram Elements", "Error Bars", &DiagramSettings::showErrorBars},
     {"Diagram Settings", "Maximum Grid", &DiagramSettings::maxGridSpacing},
     {"Diagram Settings", "X-Offset", &DiagramSettings::boxOffsetX},
     {"Diagram Settings", "Y-Offset", &DiagramSettings::boxOffsetY},

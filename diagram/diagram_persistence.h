@@ -12,10 +12,10 @@
 
 namespace tarvos {
 
-// Each of the nine keys as a leading integer (0 without a number), its default when the file,
+// Each of the ten keys as a leading integer (0 without a number), its default when the file,
 // section or key is missing; no file path gives every default. Values are taken as they stand.
 DiagramSettings LoadDiagramSettings(const std::optional<std::filesystem::path>& file);
-// Writes the nine keys as decimal text; every other line of the file stays as it was.
+// Writes the ten keys as decimal text; every other line of the file stays as it was.
 Status SaveDiagramSettings(const std::filesystem::path& file, const DiagramSettings& settings);
 
 enum class PaintTarget { Screen, Preview, Printer };

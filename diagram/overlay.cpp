@@ -29,7 +29,10 @@ Result<OverlayCurve> LoadOverlay(const std::filesystem::path& path) {
     OverlayCurve overlay;
     overlay.name = ShortName(path.filename().string());
     overlay.receiver = doc.Receiver();
-    overlay.measured = doc.WithCurves([](const DocumentCurves& curves) { return curves.measured; });
+    doc.WithCurves([&overlay](const DocumentCurves& curves) {
+        overlay.measured = curves.measured;
+        overlay.points = curves.records.points;
+    });
     return overlay;
 }
 

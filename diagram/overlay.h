@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "diagram/interval_cache.h"
 #include "document/end_result.h"
 #include "document/receiver_settings.h"
 #include "document/sample_list.h"
@@ -17,6 +19,9 @@ struct OverlayCurve {
     std::string name;            // the file's name, for the legend
     ReceiverSettings receiver;   // its own modulation: the theory its END is taken against
     SampleList measured;
+    // The file's point records (empty, or one per measured sample) for its error bars.
+    std::vector<PointRecord> points;
+    IntervalCache intervals;  // computed on the first repaint that shows its error bars
 };
 
 // Reads a measurement file as File Open does, without touching any settings; on failure the

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "diagram/error_bars.h"
 #include "diagram/interaction.h"
 #include "diagram/pixel.h"
 #include "platform/number_text.h"
@@ -284,6 +285,22 @@ void DrawCurve(Painter& p, const DiagramGeometry& g, const SampleList& list, Pen
     }
 }
 
+// A bar per sample with an interval, in the curve's pen; the list and the intervals are in
+// step (the intervals come from the records aligned with the samples).
+void DrawErrorBars(Painter& p, const DiagramGeometry& g, const SampleList& list,
+                   const std::vector<BerInterval>& intervals, PenRole pen) {
+    const int cap = 4 * g.scaleFactor;  // half the cap's width, a little inside the diamond's
+    std::size_t i = 0;
+    for (auto it = list.begin(); it != list.end() && i < intervals.size(); ++it, ++i) {
+        const std::optional<ErrorBar> bar = MapErrorBar(g, it->snr, intervals[i]);
+        if (!bar) continue;
+        p.Pen(pen);
+        p.Line(bar->x, bar->top, bar->x, bar->bottom);
+        if (bar->topCap) p.Line(bar->x - cap, bar->top, bar->x + cap, bar->top);
+        if (bar->bottomCap) p.Line(bar->x - cap, bar->bottom, bar->x + cap, bar->bottom);
+    }
+}
+
 // y of a BER alone (0 outside the BER range), for an END end whose S/N lies off the plot.
 int BerY(const DiagramGeometry& g, double ber) {
     if (!(ber > 0.0) || ber < g.berMin || ber > g.berMax) return 0;
@@ -427,9 +444,20 @@ void RepaintView(Canvas& canvas, ViewState& view, const C_KVR_DiaDoc& doc, int c
         const bool points = settings.showSamplePoints != 0;
         DrawCurve(p, g, curves.theory, PenRole::Theory, PenRole::ZeroLink, false, points);
         DrawCurve(p, g, curves.measured, PenRole::Measured, PenRole::ZeroLink, points, points);
+        const bool bars = settings.showErrorBars != 0;
+        if (bars) {
+            DrawErrorBars(p, g, curves.measured,
+                          view.measuredIntervals.Update(curves.records.points, curves.measured.Count()),
+                          PenRole::Measured);
+        }
         for (std::size_t i = 0; i < view.overlays.size(); ++i) {
-            DrawCurve(p, g, view.overlays[i].measured, OverlayPen(i), OverlayLinkPen(i), points,
-                      points);
+            OverlayCurve& overlay = view.overlays[i];
+            DrawCurve(p, g, overlay.measured, OverlayPen(i), OverlayLinkPen(i), points, points);
+            if (bars) {
+                DrawErrorBars(p, g, overlay.measured,
+                              overlay.intervals.Update(overlay.points, overlay.measured.Count()),
+                              OverlayPen(i));
+            }
         }
         if (curves.end.valid != 0 && settings.showEndValue != 0) DrawEnd(p, g, curves.end);
         if (!onPaper && view.marker.shown != 0) {

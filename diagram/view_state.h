@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "diagram/canvas.h"
+#include "diagram/interval_cache.h"
 #include "diagram/overlay.h"
 #include "document/dia_doc.h"
 
@@ -18,6 +19,9 @@ struct DiagramSettings {
     int showSamplePoints = 1;
     int showEndValue = 1;
     int showInfoText = 1;
+    // The 95 % confidence interval of each measured BER with its counts as a vertical bar.
+    // Off unless asked for: a page without it looks as it always did.
+    int showErrorBars = 0;
     int maxGridSpacing = 60;  // pixels between S/N grid lines at most
     int boxOffsetX = 20;
     int boxOffsetY = 20;
@@ -84,6 +88,8 @@ struct ViewState {
     DragState drag;
     // Measurements compared with the document, drawn over it in order; never saved with it.
     std::vector<OverlayCurve> overlays;
+    // The intervals behind the measured curve's error bars, as of the last repaint that drew them.
+    IntervalCache measuredIntervals;
 };
 
 // 1 on screen; on paper trunc(printScale), at least 1.

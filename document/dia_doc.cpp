@@ -99,16 +99,64 @@ void C_KVR_DiaDoc::ResetMeasurement() {
     curves_.measured.Clear();
     curves_.end.valid = 0;
     curves_.zeroBerExponent = 16;
+    // The comment describes the measurement the user keeps in this document; it outlives a new run.
+    std::string comment = std::move(curves_.records.run.comment);
+    curves_.records = {};
+    curves_.records.run.comment = std::move(comment);
 }
 
 void C_KVR_DiaDoc::AppendSample(double snr, double ber) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!curves_.records.points.empty()) curves_.records.points.emplace_back();
     curves_.measured.AppendSample(snr, ber);
 }
 
 void C_KVR_DiaDoc::InsertOrReplaceSample(double snr, double ber) {
     std::lock_guard<std::mutex> lock(mutex_);
-    curves_.measured.InsertOrReplaceSample(snr, ber);
+    const SampleList::Placement at = curves_.measured.InsertOrReplaceSample(snr, ber);
+    auto& points = curves_.records.points;
+    if (!points.empty() && !at.replaced) points.insert(points.begin() + static_cast<std::ptrdiff_t>(at.index), PointRecord{});
+}
+
+void C_KVR_DiaDoc::AppendSample(double snr, double ber, const PointRecord& record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& points = curves_.records.points;
+    // A curve that so far had no point records (one opened from an older file) gets empty ones
+    // for its earlier samples.
+    points.resize(curves_.measured.Count());
+    points.push_back(record);
+    curves_.measured.AppendSample(snr, ber);
+}
+
+void C_KVR_DiaDoc::InsertOrReplaceSample(double snr, double ber, const PointRecord& record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& points = curves_.records.points;
+    points.resize(curves_.measured.Count());
+    const SampleList::Placement at = curves_.measured.InsertOrReplaceSample(snr, ber);
+    if (at.replaced) points[at.index] = record;
+    else points.insert(points.begin() + static_cast<std::ptrdiff_t>(at.index), record);
+}
+
+MeasurementRecords C_KVR_DiaDoc::Records() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return curves_.records;
+}
+
+RunRecord C_KVR_DiaDoc::Run() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return curves_.records.run;
+}
+
+void C_KVR_DiaDoc::SetRun(const RunRecord& run) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string comment = std::move(curves_.records.run.comment);
+    curves_.records.run = run;
+    curves_.records.run.comment = std::move(comment);
+}
+
+void C_KVR_DiaDoc::SetComment(const std::string& comment) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    curves_.records.run.comment = comment;
 }
 
 double C_KVR_DiaDoc::MeasuredSnrAtBer(double ber) const {
@@ -151,11 +199,15 @@ void C_KVR_DiaDoc::SetZeroBerExponent(int exponent) {
     curves_.zeroBerExponent = exponent;
 }
 
-void C_KVR_DiaDoc::ReplaceMeasurement(const ReceiverSettings& rs, SampleList&& measured) {
+void C_KVR_DiaDoc::ReplaceMeasurement(const ReceiverSettings& rs, SampleList&& measured,
+                                      MeasurementRecords&& records) {
     receiver_ = rs;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         curves_.measured = std::move(measured);
+        curves_.records = std::move(records);
+        // Records that do not line up with the samples would pin counts on the wrong points.
+        if (curves_.records.points.size() != curves_.measured.Count()) curves_.records.points.clear();
     }
     BuildTheoreticalCurve(receiver_.snrBegin, receiver_.snrEnd);
     UpdateEnd();

@@ -15,6 +15,7 @@
 #include "document/end_result.h"
 #include "document/measurement_sample.h"
 #include "document/parabola_fit.h"
+#include "document/run_records.h"
 #include "document/sample_list.h"
 #include "document/settings_persistence.h"
 #include "platform/result.h"
@@ -28,6 +29,8 @@ struct DocumentCurves {
     EndResult end;
     ParabolaFit fit;
     int zeroBerExponent = 16;
+    // Empty, or one point record per measured sample in list order.
+    MeasurementRecords records;
 };
 
 class C_KVR_DiaDoc {
@@ -73,8 +76,18 @@ public:
     void ResetMeasurement();
 
     // --- The measured curve ---
+    // Without a record, a document that keeps point records gets an empty one (counts not
+    // known) so that the records stay aligned with the samples.
     void AppendSample(double snr, double ber);
     void InsertOrReplaceSample(double snr, double ber);
+    void AppendSample(double snr, double ber, const PointRecord& record);
+    void InsertOrReplaceSample(double snr, double ber, const PointRecord& record);
+    MeasurementRecords Records() const;
+    RunRecord Run() const;
+    // Replaces the run record except its comment: the user may edit that during the run.
+    void SetRun(const RunRecord& run);
+    // The free comment of File > Properties; it belongs to the measurement, not to a run.
+    void SetComment(const std::string& comment);
     double MeasuredSnrAtBer(double ber) const;
     std::size_t MeasuredCount() const;
     std::vector<MeasurementSample> MeasuredSamples() const;
@@ -85,7 +98,8 @@ public:
     void SetZeroBerExponent(int exponent);
     // Replaces receiver settings and measured curve as opening a file does, then rebuilds the
     // theoretical curve over the measure range and END at the current threshold.
-    void ReplaceMeasurement(const ReceiverSettings& rs, SampleList&& measured);
+    void ReplaceMeasurement(const ReceiverSettings& rs, SampleList&& measured,
+                            MeasurementRecords&& records = {});
 
     // Runs `f(const DocumentCurves&)` under the document's lock: a consistent view for a whole
     // repaint, export or save. `f` must not call back into members that take the lock.

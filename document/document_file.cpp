@@ -6,13 +6,15 @@
 #include <filesystem>
 
 #include "document/dia_doc.h"
+#include "document/record_trailer.h"
 #include "platform/atomic_file.h"
 
 namespace tarvos {
 namespace {
 
-// Largest file taken into memory: 64 million samples, far beyond any sweep.
-constexpr std::size_t kMaxDocumentBytes = kDocumentHeaderBytes + kSampleRecordBytes * (std::size_t{1} << 26);
+// Largest file taken into memory: 64 million samples with their records, far beyond any sweep.
+constexpr std::size_t kMaxDocumentBytes = kDocumentHeaderBytes + kRecordTrailerHeaderBytes + (std::size_t{1} << 20) +
+                                          (kSampleRecordBytes + kPointRecordBytes) * (std::size_t{1} << 26);
 
 class Writer {
 public:
@@ -84,7 +86,8 @@ Error WriteFailure(const Error& e, const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string SerializeDocument(const ReceiverSettings& rs, const SampleList& samples) {
+std::string SerializeDocument(const ReceiverSettings& rs, const SampleList& samples,
+                              const MeasurementRecords& records) {
     Writer w;
     w.Reserve(kDocumentHeaderBytes + kSampleRecordBytes * samples.Count());
     w.Int(rs.sawBandwidth);
@@ -103,7 +106,16 @@ std::string SerializeDocument(const ReceiverSettings& rs, const SampleList& samp
         w.Double(s.snr);
         w.Double(s.ber);
     }
-    return w.Take();
+    std::string bytes = w.Take();
+    // Point records that are not aligned with these samples are left out rather than written
+    // against the wrong points.
+    if (records.points.empty() || records.points.size() == samples.Count()) {
+        bytes += EncodeRecordTrailer(records);
+    } else {
+        MeasurementRecords runOnly{records.run, {}};
+        bytes += EncodeRecordTrailer(runOnly);
+    }
+    return bytes;
 }
 
 Result<DocumentContents> DeserializeDocument(std::string_view bytes) {
@@ -131,13 +143,17 @@ Result<DocumentContents> DeserializeDocument(std::string_view bytes) {
         const double ber = r.Double();
         c.samples.AppendSample(snr, ber);
     }
+    const std::size_t used = kDocumentHeaderBytes + kSampleRecordBytes * static_cast<std::size_t>(n);
+    DecodedTrailer trailer = DecodeRecordTrailer(bytes.substr(used), static_cast<std::size_t>(n));
+    if (trailer.records) c.records = std::move(*trailer.records);
+    c.recordsNote = std::move(trailer.note);
     return c;
 }
 
 Status SaveDocument(C_KVR_DiaDoc& doc, const std::filesystem::path& path) {
     const ReceiverSettings rs = doc.Receiver();
     const std::string bytes =
-        doc.WithCurves([&](const DocumentCurves& c) { return SerializeDocument(rs, c.measured); });
+        doc.WithCurves([&](const DocumentCurves& c) { return SerializeDocument(rs, c.measured, c.records); });
     if (Status written = WriteFileAtomically(path, bytes); !written.ok())
         return WriteFailure(written.error(), path);
     doc.SetPathName(path.string());
@@ -145,12 +161,14 @@ Status SaveDocument(C_KVR_DiaDoc& doc, const std::filesystem::path& path) {
     return {};
 }
 
-Status OpenDocument(C_KVR_DiaDoc& doc, const std::filesystem::path& path) {
+Status OpenDocument(C_KVR_DiaDoc& doc, const std::filesystem::path& path, std::string* recordsNote) {
     Result<std::string> bytes = ReadWholeFile(path, kMaxDocumentBytes);
     if (!bytes.ok()) return ReadFailure(bytes.error(), path);
     Result<DocumentContents> contents = DeserializeDocument(bytes.value());
     if (!contents.ok()) return contents.error();
-    doc.ReplaceMeasurement(contents.value().receiver, std::move(contents.value().samples));
+    if (recordsNote != nullptr) *recordsNote = std::move(contents.value().recordsNote);
+    doc.ReplaceMeasurement(contents.value().receiver, std::move(contents.value().samples),
+                           std::move(contents.value().records));
     doc.SetPathName(path.string());
     doc.SetModifiedFlag(false);
     return {};

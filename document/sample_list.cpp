@@ -66,16 +66,21 @@ void SampleList::LinkAfter(Node* previous, double snr, double ber) {
     ++count_;
 }
 
-void SampleList::InsertOrReplaceSample(double snr, double ber) {
+SampleList::Placement SampleList::InsertOrReplaceSample(double snr, double ber) {
     Node* lastLower = nullptr;
-    for (Node* n = head_.get(); n != nullptr; n = n->next.get()) {
+    std::size_t index = 0, lastLowerIndex = 0;
+    for (Node* n = head_.get(); n != nullptr; n = n->next.get(), ++index) {
         if (n->sample.snr == snr) {
             n->sample.ber = ber;
-            return;
+            return {index, true};
         }
-        if (n->sample.snr < snr) lastLower = n;
+        if (n->sample.snr < snr) {
+            lastLower = n;
+            lastLowerIndex = index;
+        }
     }
     LinkAfter(lastLower, snr, ber);
+    return {lastLower == nullptr ? 0 : lastLowerIndex + 1, false};
 }
 
 MeasurementSample SampleList::Next() {

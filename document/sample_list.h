@@ -29,9 +29,14 @@ public:
     void Clear();
     // A new node at the tail, no ordering check.
     void AppendSample(double snr, double ber);
+    // Where InsertOrReplaceSample put the sample: its position, and whether it replaced one.
+    struct Placement {
+        std::size_t index = 0;
+        bool replaced = false;
+    };
     // Keeps ascending S/N order: a sample with exactly this S/N gets the new BER; otherwise
     // a node is linked in after the last sample whose S/N is lower (first when none is).
-    void InsertOrReplaceSample(double snr, double ber);
+    Placement InsertOrReplaceSample(double snr, double ber);
 
     // The read cursor: Rewind puts it on the first node, Next returns its sample and advances.
     void Rewind() { cursor_ = head_.get(); }

@@ -1,9 +1,9 @@
 #include "document/text_export.h"
 
-#include <cmath>
 #include <fstream>
 
 #include "document/dia_doc.h"
+#include "document/sample_table.h"
 #include "document/theory.h"
 #include "platform/atomic_file.h"
 #include "platform/number_text.h"
@@ -15,7 +15,6 @@ constexpr std::size_t kNrWidth = 7;
 constexpr std::size_t kSnrWidth = 16;
 constexpr std::size_t kCnrWidth = 9;
 constexpr std::size_t kTheoryWidth = 21;
-constexpr double kFormulaFloor = 1e-13;
 // Meas<n>.txt probing ends here; a folder with a million such files gets "Untitled.txt".
 constexpr int kMaxMeasProbe = 1000000;
 
@@ -40,8 +39,7 @@ std::string FormatTextExport(const C_KVR_DiaDoc& doc) {
         out.reserve(out.size() + c.measured.Count() * 72);
         std::size_t number = 0;
         for (const MeasurementSample& s : c.measured) {
-            double theory = TheoreticalBer(rs, s.snr);
-            if (theory < kFormulaFloor) theory = fit.valid ? std::pow(10.0, fit.Log10At(s.snr)) : 0.0;
+            const double theory = ExportTheoreticalBer(rs, fit, s.snr);
             std::string line;
             AppendPadded(line, std::to_string(++number), kNrWidth);
             AppendPadded(line, FormatNumber(s.snr), kSnrWidth);

@@ -41,6 +41,11 @@ double KvrPortClient::Double(automation::DispId id) {
     return v.ok() ? v.value : 0.0;
 }
 
+std::string KvrPortClient::Text(automation::DispId id) {
+    const auto v = Call(id, InvokeKind::PropertyGet).ToUtf8();
+    return v.ok() ? v.value : std::string();
+}
+
 bool KvrPortClient::Method(automation::DispId id, Variant argument) {
     const auto v = Call(id, InvokeKind::Method, {std::move(argument)}).ToBool();
     return v.ok() && v.value;
@@ -101,5 +106,10 @@ std::int32_t KvrPortClient::GetMeasureBERExponent() { return Long(ids::kMeasureB
 std::int32_t KvrPortClient::GetMeasureBERCounter() { return Long(ids::kMeasureBERCounter); }
 std::int32_t KvrPortClient::GetMeasureBERCounterMax() { return Long(ids::kMeasureBERCounterMax); }
 double KvrPortClient::GetMeasureBitrate() { return Double(ids::kMeasureBitrate); }
+std::string KvrPortClient::GetIdentity() { return Text(ids::kIdentity); }
+std::string KvrPortClient::GetManufacturer() { return Text(ids::kManufacturer); }
+std::string KvrPortClient::GetModelNumber() { return Text(ids::kModelNumber); }
+std::string KvrPortClient::GetSerialNumber() { return Text(ids::kSerialNumber); }
+std::string KvrPortClient::GetFirmwareVersion() { return Text(ids::kFirmwareVersion); }
 
 }  // namespace tarvos

@@ -75,11 +75,19 @@ public:
     std::int32_t GetMeasureBERCounterMax();
     double GetMeasureBitrate();  // Mbit/s
 
+    // Identity strings, UTF-8; empty when the read fails.
+    std::string GetIdentity();
+    std::string GetManufacturer();
+    std::string GetModelNumber();
+    std::string GetSerialNumber();
+    std::string GetFirmwareVersion();
+
 private:
     automation::Variant Call(automation::DispId id, automation::InvokeKind kind,
                              std::vector<automation::Variant> args = {});
     std::int32_t Long(automation::DispId id);
     double Double(automation::DispId id);
+    std::string Text(automation::DispId id);
     bool Method(automation::DispId id, automation::Variant argument);
     void Put(automation::DispId id, automation::Variant value);
 

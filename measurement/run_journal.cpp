@@ -232,7 +232,7 @@ Status RunJournal::Record(const C_KVR_DiaDoc& doc) {
     if (!s.runBegun) s.Begin(doc.PathName());
     const ReceiverSettings receiver = doc.Receiver();
     const std::string bytes =
-        doc.WithCurves([&](const DocumentCurves& curves) { return SerializeDocument(receiver, curves.measured); });
+        doc.WithCurves([&](const DocumentCurves& curves) { return SerializeDocument(receiver, curves.measured, curves.records); });
     if (!s.current) {
         Result<State::Held> created = s.Create();
         if (!created.ok()) return s.Remember(created.error());

@@ -170,6 +170,7 @@ bool SweepEngine::Poll(BerReading& reading, KvrPortClient& client, PointOutcome*
     reading.exponent = client.GetMeasureBERExponent();
     reading.counter = client.GetMeasureBERCounter();
     reading.counterMax = client.GetMeasureBERCounterMax();
+    reading.record = CountsFromReading(reading.ber, reading.exponent, reading.counter, reading.counterMax);
     return true;
 }
 
@@ -204,6 +205,7 @@ PointOutcome SweepEngine::MeasurePoint(double cnr, BerReading& reading, KvrPortC
         const double tolerance = std::pow(10.0, -resolution);
         if (reading.exponent >= resolution && reading.ber < tolerance) {
             reading.ber = 0;
+            reading.record.ending = PointEnding::ZeroRule;
             return end(PointOutcome::Completed);
         }
         if (doc_.acceptRequested || doc_.skipRequested) {
@@ -212,9 +214,13 @@ PointOutcome SweepEngine::MeasurePoint(double cnr, BerReading& reading, KvrPortC
                 reading.ber = 0;
                 reading.exponent = resolution;
             }
+            reading.record.ending = PointEnding::Accepted;
             return end(PointOutcome::Completed);
         }
-        if (complete >= 2) return end(PointOutcome::Completed);
+        if (complete >= 2) {
+            reading.record.ending = PointEnding::Complete;
+            return end(PointOutcome::Completed);
+        }
         pollsWithoutProgress = reading.counter == lastCounter ? pollsWithoutProgress + 1 : 0;
         lastCounter = reading.counter;
         if (pollsWithoutProgress >= kMaxPollsWithoutProgress) {
@@ -241,10 +247,11 @@ PointOutcome SweepEngine::MeasureWithRetry(double cnr, BerReading& reading, KvrP
     return outcome;
 }
 
-bool SweepEngine::RefineEnd(double p1Cnr, double p1Ber, double p2Cnr, double p2Ber, KvrPortClient& client,
-                            const RunPlan& plan) {
+bool SweepEngine::RefineEnd(const PointRecord& p1, double p1Ber, const PointRecord& p2, double p2Ber,
+                            KvrPortClient& client, const RunPlan& plan) {
     if (Cancelled(client)) return false;
-    double loCnr = p1Cnr, loBer = p1Ber, hiCnr = p2Cnr, hiBer = p2Ber;
+    double loCnr = p1.cnr, loBer = p1Ber, hiCnr = p2.cnr, hiBer = p2Ber;
+    PointRecord loRecord = p1, hiRecord = p2;
     BerReading reading;
     while (hiCnr - loCnr > 0.15) {
         const double mid = OnGrid((hiCnr + loCnr) * 0.5);
@@ -258,13 +265,15 @@ bool SweepEngine::RefineEnd(double p1Cnr, double p1Ber, double p2Cnr, double p2B
         if (reading.ber > doc_.ThresholdBer()) {
             loCnr = mid;
             loBer = reading.ber;
+            loRecord = RecordOf(mid, reading, PointEnding::Refinement);
         } else {
             hiCnr = mid;
             hiBer = reading.ber;
+            hiRecord = RecordOf(mid, reading, PointEnding::Refinement);
         }
     }
-    doc_.InsertOrReplaceSample(loCnr + plan.offset, loBer);
-    doc_.InsertOrReplaceSample(hiCnr + plan.offset, hiBer);
+    doc_.InsertOrReplaceSample(loCnr + plan.offset, loBer, loRecord);
+    doc_.InsertOrReplaceSample(hiCnr + plan.offset, hiBer, hiRecord);
     doc_.SetModifiedFlag();
     JournalSamples();
     ui_.RepaintNow();
@@ -305,6 +314,46 @@ bool SweepEngine::Connect(KvrPortClient& client, const RunPlan& plan) {
     return true;
 }
 
+std::int64_t SweepEngine::NowUtcMs() const {
+    using namespace std::chrono;
+    return runStartUtcMs_ + duration_cast<milliseconds>(Clock::Instance().Now() - runStartClock_).count();
+}
+
+PointRecord SweepEngine::RecordOf(double cnr, const BerReading& reading, PointEnding ending) const {
+    PointRecord r = reading.record;
+    r.cnr = cnr;
+    r.timeUtcMs = NowUtcMs();
+    r.ending = ending;
+    return r;
+}
+
+// Taken once the instrument has the run: what it is, and when and at which threshold the run began.
+void SweepEngine::BeginRunRecord(KvrPortClient& client) {
+    RunRecord run = doc_.Run();  // keeps the comment
+    run.startUtcMs = runStartUtcMs_;
+    run.endUtcMs = 0;
+    run.instrument.identity = client.GetIdentity();
+    run.instrument.manufacturer = client.GetManufacturer();
+    run.instrument.modelNumber = client.GetModelNumber();
+    run.instrument.serialNumber = client.GetSerialNumber();
+    run.instrument.firmwareVersion = client.GetFirmwareVersion();
+    run.programVersion = std::string("KVR Tarvos ") + TARVOS_VERSION;
+    run.thresholdBer = doc_.ThresholdBer();
+    doc_.SetRun(run);
+    runRecorded_ = true;
+}
+
+void SweepEngine::EndRunRecord() {
+    if (!runRecorded_) return;
+    runRecorded_ = false;
+    RunRecord run = doc_.Run();
+    run.endUtcMs = NowUtcMs();
+    // The threshold the END was last taken at, which the user may change during the run.
+    run.thresholdBer = doc_.ThresholdBer();
+    doc_.SetRun(run);
+    JournalSamples();
+}
+
 void SweepEngine::JournalSamples() {
     // A journal that cannot be written must not cost the run itself; the journal keeps the
     // failure for its owner to report.
@@ -330,6 +379,7 @@ void SweepEngine::ReportGenerator() {
 
 void SweepEngine::EndOfRun(KvrPortClient& client) {
     ReleaseInstrument(client);
+    EndRunRecord();
     doc_.measuring = 0;
     doc_.paused = 0;
     doc_.cancelRequested = 0;
@@ -351,6 +401,9 @@ int SweepEngine::RunMeasurement() {
     KvrPortClient client;
     CreatePortObject(client);
     if (journal_ != nullptr) journal_->BeginRun(doc_.PathName());
+    runStartUtcMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch()).count();
+    runStartClock_ = Clock::Instance().Now();
     const RunPlan plan = ComputeRunPlan(doc_);
     if (!plan.possible) {
         ui_.Message(kMsgNotPossible, MessageButtons::Ok);
@@ -362,11 +415,14 @@ int SweepEngine::RunMeasurement() {
     // afterwards cannot overwrite a file with an empty measurement.
     if (Connect(client, plan)) {
         doc_.ResetMeasurement();
+        BeginRunRecord(client);
         ui_.RepaintNow();
         struct Pair {
             bool set = false;
-            double cnr = 0, ber = 0;
+            double ber = 0;
+            PointRecord record;
         } p1, p2;
+        PointRecord storedRecord;
         BerReading reading;
         double cur = plan.first;
         for (int i = 1; i <= plan.k; ++i) {
@@ -385,7 +441,8 @@ int SweepEngine::RunMeasurement() {
                     doc_.skipRequested = 0;
                     ui_.RepaintNow();
                 } else {
-                    doc_.AppendSample(cnr + plan.offset, reading.ber);
+                    storedRecord = RecordOf(cnr, reading, reading.record.ending);
+                    doc_.AppendSample(cnr + plan.offset, reading.ber, storedRecord);
                     doc_.SetModifiedFlag();
                     JournalSamples();
                     if (reading.ber == 0) doc_.SetZeroBerExponent(doc_.Options().resolution);
@@ -397,17 +454,17 @@ int SweepEngine::RunMeasurement() {
             }
             if (Cancelled(client)) break;
             if (!stored || doc_.End().valid) continue;
-            if (!p1.set) p1 = {true, cnr, reading.ber};
-            else if (!p2.set) p2 = {true, cnr, reading.ber};
+            if (!p1.set) p1 = {true, reading.ber, storedRecord};
+            else if (!p2.set) p2 = {true, reading.ber, storedRecord};
             else {
                 p1 = p2;
-                p2 = {true, cnr, reading.ber};
+                p2 = {true, reading.ber, storedRecord};
             }
             const double threshold = doc_.ThresholdBer();
             if (p1.set && p2.set && p1.ber >= threshold && p2.ber <= threshold) {
                 if (doc_.Options().findEnd) {
                     ui_.EnableSkipAccept(false);
-                    if (!RefineEnd(p1.cnr, p1.ber, p2.cnr, p2.ber, client, plan)) break;
+                    if (!RefineEnd(p1.record, p1.ber, p2.record, p2.ber, client, plan)) break;
                     ui_.EnableSkipAccept(true);
                 }
                 doc_.UpdateEnd();

@@ -14,6 +14,7 @@
 #include "instrument/kvr_port_client.h"
 #include "measurement/run_journal.h"
 #include "measurement/run_ui.h"
+#include "platform/clock.h"
 
 namespace tarvos {
 
@@ -56,6 +57,9 @@ struct BerReading {
     std::int32_t counterMax = 0;
     std::int32_t counter = 0;
     double ber = 0;
+    // What the last poll read, before the zero rule or an Accept changed `ber`, and how the
+    // point ended: the point's record without its C/N and time.
+    PointRecord record;
 };
 
 enum class PointOutcome { Completed = 0, Cancelled = 1, NoSync = 2, InstrumentError = 3 };
@@ -96,7 +100,9 @@ private:
     PointOutcome MeasureWithRetry(double cnr, BerReading& reading, KvrPortClient& client, const RunPlan& plan,
                                   bool* cancelled);
     bool Poll(BerReading& reading, KvrPortClient& client, PointOutcome* outcome);
-    bool RefineEnd(double p1Cnr, double p1Ber, double p2Cnr, double p2Ber, KvrPortClient& client, const RunPlan& plan);
+    // P1 and P2 come with the records they were stored with; their C/N is the record's.
+    bool RefineEnd(const PointRecord& p1, double p1Ber, const PointRecord& p2, double p2Ber, KvrPortClient& client,
+                   const RunPlan& plan);
     void WaitWhilePaused(KvrPortClient& client);
     int ShowRemainingTime(bool show, int counter, int counterMax);
     void EndOfRun(KvrPortClient& client);
@@ -104,6 +110,10 @@ private:
     void ReportGenerator();
     double ReadBer(KvrPortClient& client);
     void JournalSamples();
+    void BeginRunRecord(KvrPortClient& client);
+    void EndRunRecord();
+    PointRecord RecordOf(double cnr, const BerReading& reading, PointEnding ending) const;
+    std::int64_t NowUtcMs() const;
 
     C_KVR_DiaDoc& doc_;
     RunUi& ui_;
@@ -115,6 +125,11 @@ private:
     bool generatorOn_ = false;
     // What the release found, when the generator was not proven off.
     GeneratorCheck generatorLeft_ = GeneratorCheck::Off;
+    // The run's wall time: the UTC time at its start plus the clock time since, so that runs on
+    // a scaled or virtual clock still carry times that follow each other.
+    std::int64_t runStartUtcMs_ = 0;
+    Clock::Duration runStartClock_{0};
+    bool runRecorded_ = false;
 };
 
 }  // namespace tarvos

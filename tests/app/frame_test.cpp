@@ -4,6 +4,8 @@
 // prompt before a run or new receiver settings replace samples, and the run journal.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,8 +28,11 @@
 
 #include "app/dia_frame.h"
 #include "app/program_dialogs.h"
+#include "app/qt_frame_prompts.h"
 #include "diagram/dia_view.h"
+#include "document/csv_export.h"
 #include "document/document_file.h"
+#include "document/text_export.h"
 #include "measurement/measurement_dialog.h"
 #include "platform/clock.h"
 #include "simdriver/class_factories.h"
@@ -45,6 +50,7 @@ public:
     std::vector<std::string> recoveryQuestions;
     std::deque<std::optional<std::string>> files;  // answers of the file dialogs in turn
     bool retry = true;
+    bool csvFilter = false;  // the filter chosen in the Save As Text dialog
 
     SaveChoice AskSaveChanges(const std::string& question) override {
         questions.push_back(question);
@@ -55,7 +61,11 @@ public:
     }
     std::optional<std::string> ChooseDocumentToOpen() override { return NextFile("open"); }
     std::optional<std::string> ChooseDocumentToSave(const std::string& proposal) override { return NextFile(proposal); }
-    std::optional<std::string> ChooseTextFile(const std::string& proposal) override { return NextFile(proposal); }
+    std::optional<TextFileChoice> ChooseTextFile(const std::string& proposal) override {
+        const std::optional<std::string> file = NextFile(proposal);
+        if (!file) return std::nullopt;
+        return TextFileChoice{*file, csvFilter};
+    }
     bool AskRetry(const std::string& message) override {
         retries.push_back(message);
         return retry;
@@ -385,6 +395,53 @@ private slots:
         std::filesystem::remove(good);
         frame_->RunCommand(kCmdSaveAsText);
         QVERIFY(!std::filesystem::exists(good));  // Cancel ended the command
+    }
+
+    void saveAsTextWritesCsvForTheCsvFilterOrName() {
+        AddSamples();
+        const std::filesystem::path byName = dir_.path() / "table.CSV";
+        const std::filesystem::path byFilter = dir_.path() / "table.dat";
+        const std::filesystem::path text = dir_.path() / "table.txt";
+        prompts_->files = {byName.string()};
+        frame_->RunCommand(kCmdSaveAsText);
+        prompts_->csvFilter = true;
+        prompts_->files = {byFilter.string()};
+        frame_->RunCommand(kCmdSaveAsText);
+        prompts_->csvFilter = false;
+        prompts_->files = {text.string()};
+        frame_->RunCommand(kCmdSaveAsText);
+        const std::string csv = FormatCsvExport(*doc_);
+        QCOMPARE(testing::ReadBytes(byName), csv);
+        QCOMPARE(testing::ReadBytes(byFilter), csv);
+        QCOMPARE(testing::ReadBytes(text), FormatTextExport(*doc_));
+    }
+
+    // The real dialog: text first and selected, CSV beside it; picking CSV gives a .csv name.
+    void saveAsTextDialogOffersCsvBesideText() {
+        QtFramePrompts prompts(nullptr);
+        QStringList filters;
+        QString selectedFirst, nameAfterPick;
+        // Checked after the dialog has closed: a failure in here must not leave it open.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            filters = dialog->nameFilters();
+            selectedFirst = dialog->selectedNameFilter();
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (types == nullptr || name == nullptr) return dialog->reject();
+            QTest::keyClick(types, Qt::Key_Down);  // the user picks the next filter: CSV
+            nameAfterPick = name->text();
+            name->setText(QStringLiteral("sweep"));  // no extension: the chosen filter's is added
+            static_cast<QDialog*>(dialog)->accept();  // Save, through the dialog's own check
+        });
+        const std::optional<TextFileChoice> choice = prompts.ChooseTextFile((dir_.path() / "Meas1.txt").string());
+        QCOMPARE(filters, (QStringList{"Text Files (*.txt)", "CSV Files (*.csv)", "All Files (*)"}));
+        QCOMPARE(selectedFirst, QStringLiteral("Text Files (*.txt)"));
+        QCOMPARE(nameAfterPick, QStringLiteral("Meas1.csv"));
+        QVERIFY(choice.has_value());
+        QVERIFY(choice->csvFilter);
+        QCOMPARE(QString::fromStdString(std::filesystem::path(choice->path).filename().string()), QStringLiteral("sweep.csv"));
     }
 
     void printScales() {

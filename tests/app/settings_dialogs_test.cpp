@@ -38,8 +38,8 @@ void TypeInto(QLineEdit* field, const QString& text) {
 
 void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
-std::array<int, 5> Switches(const DiagramSettings& s) {
-    return {s.showCnAxis, s.showLegend, s.showInfoText, s.showSamplePoints, s.showEndValue};
+std::array<int, 6> Switches(const DiagramSettings& s) {
+    return {s.showCnAxis, s.showLegend, s.showInfoText, s.showSamplePoints, s.showEndValue, s.showErrorBars};
 }
 
 }  // namespace
@@ -199,7 +199,7 @@ void SettingsDialogsTest::elementsShowTheSwitchesInOrder() {
     const std::pair<const char*, const char*> boxes[] = {
         {"cnAxisCheck", "Show C/N &Axis"},           {"legendCheck", "Show &Legend"},
         {"infoTextCheck", "Show &KVR Settings"},     {"samplePointsCheck", "Show &Sample Points"},
-        {"endValueCheck", "Show END &Value"}};
+        {"endValueCheck", "Show END &Value"},        {"errorBarsCheck", "&Error bars"}};
     int lastY = -1;
     for (const auto& [name, text] : boxes) {
         auto* check = Child<QCheckBox>(dialog, name);
@@ -214,16 +214,17 @@ void SettingsDialogsTest::elementsShowTheSwitchesInOrder() {
 }
 
 void SettingsDialogsTest::eachElementBoxSetsItsOwnSwitch() {
-    // In the order of Switches(): C/N axis, legend, KVR settings, sample points, END value.
-    const char* const names[] = {"cnAxisCheck", "legendCheck", "infoTextCheck", "samplePointsCheck", "endValueCheck"};
+    // In the order of Switches(): C/N axis, legend, KVR settings, sample points, END value, error bars.
+    const char* const names[] = {"cnAxisCheck",       "legendCheck",   "infoTextCheck",
+                                 "samplePointsCheck", "endValueCheck", "errorBarsCheck"};
     DiagramSettings off;
     off.showCnAxis = off.showLegend = off.showInfoText = off.showSamplePoints = off.showEndValue = 0;
-    for (int on = 0; on < 5; ++on) {
+    for (int on = 0; on < 6; ++on) {
         DiagramElementsDialog dialog(off);
         QVERIFY(ShowActive(dialog));
         Click(Child<QCheckBox>(dialog, names[on]));
         Click(Child(dialog, "okButton"));
-        std::array<int, 5> expected{};
+        std::array<int, 6> expected{};
         expected[static_cast<std::size_t>(on)] = 1;
         QCOMPARE(Switches(dialog.Settings()), expected);
     }
@@ -232,6 +233,7 @@ void SettingsDialogsTest::eachElementBoxSetsItsOwnSwitch() {
 void SettingsDialogsTest::elementsDefaultThenOkSwitchesAllOn() {
     DiagramSettings given;
     given.showCnAxis = given.showInfoText = given.showEndValue = 0;
+    given.showErrorBars = 1;  // Default is the page as it always was: without error bars
     given.maxGridSpacing = 123;
     given.boxCorner = 2;
     DiagramElementsDialog dialog(given);
@@ -242,7 +244,7 @@ void SettingsDialogsTest::elementsDefaultThenOkSwitchesAllOn() {
     QCOMPARE(dialog.Settings().showCnAxis, 0);  // taken only on OK
     Click(Child(dialog, "okButton"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(Switches(dialog.Settings()), (std::array<int, 5>{1, 1, 1, 1, 1}));
+    QCOMPARE(Switches(dialog.Settings()), (std::array<int, 6>{1, 1, 1, 1, 1, 0}));
     QCOMPARE(dialog.Settings().maxGridSpacing, 123);
     QCOMPARE(dialog.Settings().boxCorner, 2);
 }
@@ -250,12 +252,13 @@ void SettingsDialogsTest::elementsDefaultThenOkSwitchesAllOn() {
 void SettingsDialogsTest::elementsDefaultThenCancelChangesNothing() {
     DiagramSettings given;
     given.showLegend = given.showSamplePoints = 0;
+    given.showErrorBars = 1;
     DiagramElementsDialog dialog(given);
     QVERIFY(ShowActive(dialog));
     Click(Child(dialog, "defaultButton"));
     Click(Child(dialog, "cancelButton"));
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(Switches(dialog.Settings()), (std::array<int, 5>{1, 0, 1, 0, 1}));
+    QCOMPARE(Switches(dialog.Settings()), (std::array<int, 6>{1, 0, 1, 0, 1, 1}));
 }
 
 }  // namespace tarvos

@@ -43,6 +43,20 @@ TEST(DiagramPersistence, ValuesAreTakenAsTheyStandAndNoPathGivesDefaults) {
     EXPECT_EQ(LoadDiagramSettings(std::nullopt).boxCorner, 3);
 }
 
+TEST(DiagramPersistence, ErrorBarsAreOffUnlessTheFileSwitchesThemOn) {
+    testing::TempDir dir;
+    const auto file = dir / "kvr-tarvos.ini";
+    // A file written before the switch existed.
+    testing::WriteBytes(file, "[Diagram Elements]\r\nC/N Axis=1\r\nInfo Text=1\r\n");
+    EXPECT_EQ(LoadDiagramSettings(file).showErrorBars, 0);
+    DiagramSettings s;
+    s.showErrorBars = 1;
+    ASSERT_TRUE(SaveDiagramSettings(file, s).ok());
+    EXPECT_EQ(LoadDiagramSettings(file).showErrorBars, 1);
+    const std::string text = testing::ReadBytes(file);
+    EXPECT_LT(text.find("END Value=1\r\nError Bars=1\r\n"), text.find("[Diagram Settings]")) << text;
+}
+
 TEST(PrintScale, ScreenPreviewAndPage) {
     const Rect client{0, 0, 800, 600};
     EXPECT_EQ(PrintScaleFor(PaintTarget::Screen, {}, client), 1.0);

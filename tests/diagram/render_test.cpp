@@ -391,11 +391,11 @@ TEST(MarkerTest, OutsideNothingAndRepaintShowsTheLastPointInRange) {
 // on a zero BER, and a 64-QAM one crossing the threshold 1.5 dB right of its own theory.
 TEST(ComparisonTest, OverlaysDrawAfterTheMeasuredCurveInTheirOwnPensWithARowPerFile) {
     Fixture f({{12, 1e-2}, {20, 1e-4}}, true);
-    OverlayCurve a{"a.tvd", {}, {}};
+    OverlayCurve a{"a.tvd", {}, {}, {}, {}};
     a.receiver.mode = 7;
     a.measured.AppendSample(20, 1e-4);
     a.measured.AppendSample(22, 0);
-    OverlayCurve b{"b.tvd", {}, {}};
+    OverlayCurve b{"b.tvd", {}, {}, {}, {}};
     b.receiver.mode = 4;
     const double threshold = f.doc->ThresholdBer();
     const double theory = TheoreticalSnrAtBer(b.receiver, threshold, HighestReachableSnr(b.receiver));
@@ -431,7 +431,7 @@ TEST(ComparisonTest, OverlaysDrawAfterTheMeasuredCurveInTheirOwnPensWithARowPerF
 
 TEST(ComparisonTest, TheBerRangeTakesTheOverlaysIn) {
     Fixture f({{20, 1e-4}});
-    OverlayCurve low{"low.tvd", {}, {}};
+    OverlayCurve low{"low.tvd", {}, {}, {}, {}};
     low.measured.AppendSample(25, 1e-9);
     low.measured.AppendSample(40, 1e-12);  // beyond the S/N range
     f.view.overlays = {low};

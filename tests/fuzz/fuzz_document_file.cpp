@@ -10,6 +10,7 @@
 #include "diagram/canvas.h"
 #include "diagram/renderer.h"
 #include "diagram/view_state.h"
+#include "document/confidence.h"
 #include "document/dia_doc.h"
 #include "document/document_file.h"
 #include "document/text_export.h"
@@ -72,9 +73,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(again.ok());
     FUZZ_CHECK(SerializeDocument(again.value().receiver, again.value().samples) == written);
 
+    // Records are taken only from an intact trailer, which then writes back byte for byte;
+    // anything else after the samples is ignored with a note.
+    const bool trailerUsed = !contents.records.Empty();
+    FUZZ_CHECK(!trailerUsed || contents.recordsNote.empty());
+    FUZZ_CHECK(!trailerUsed || SerializeDocument(contents.receiver, contents.samples, contents.records) == bytes);
+    for (const BerInterval& i : SampleIntervals(contents.records.points, contents.samples.Count()))
+        FUZZ_CHECK(!i.valid || (0 <= i.lower && i.lower <= i.upper && i.upper <= 1));
+
     C_KVR_DiaDoc doc;
     SampleList samples = contents.samples;
-    doc.ReplaceMeasurement(contents.receiver, std::move(samples));
+    MeasurementRecords records = contents.records;
+    doc.ReplaceMeasurement(contents.receiver, std::move(samples), std::move(records));
     FUZZ_CHECK(doc.MeasuredCount() == contents.samples.Count());
     (void)doc.End();
     (void)doc.TheoreticalSamples();
