@@ -17,6 +17,7 @@
 #include "app/settings_store.h"
 #include "app/startup_options.h"
 #include "platform/clock.h"
+#include "platform/serial_ports.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> explicitFile;
     if (options.settingsFile) explicitFile = *options.settingsFile;
     const SettingsLocation where = LocateSettingsFile(explicitFile, kWindowProgramName);
+    // The instrument modules run in this process and read the [Serial Ports] map from this file.
+    ShareSettingsFile(where.settingsFile);
     C_KVR_DiaDoc doc(std::make_shared<IniSettingsStore>(where));
 
     int result = 0;

@@ -61,6 +61,7 @@ struct SweepArgs {
 };
 
 struct PortsArgs {
+    std::optional<std::string> settings;
     bool json = false;
 };
 
@@ -119,7 +120,7 @@ CLI::App* AddReportCommand(CLI::App& app, ReportArgs& args);
 int RunReport(const GlobalArgs& global, const ReportArgs& args);
 
 CLI::App* AddPortsCommand(CLI::App& app, PortsArgs& args);
-int RunPorts(const PortsArgs& args);
+int RunPorts(const GlobalArgs& global, const PortsArgs& args);
 
 CLI::App* AddRecoverCommand(CLI::App& app, RecoverArgs& args);
 int RunRecover(const RecoverArgs& args);

@@ -1,12 +1,15 @@
 // The "tarvos" command: theoretical curves, measurement documents and the shared settings file
 // from a shell, for scripts and for checks without the window program.
 #include <exception>
+#include <optional>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/program_output.h"
 #include "cli/settings_option.h"
+#include "platform/serial_ports.h"
 
 namespace tarvos::cli {
 namespace {
@@ -65,11 +68,20 @@ int Dispatch(const Commands& commands, const AllArgs& args) {
     if (commands.sweep->parsed()) return RunSweep(args.global, args.sweep);
     if (commands.render->parsed()) return RunRender(args.global, args.render);
     if (commands.report->parsed()) return RunReport(args.global, args.report);
-    if (commands.ports->parsed()) return RunPorts(args.ports);
+    if (commands.ports->parsed()) return RunPorts(args.global, args.ports);
     if (commands.recover->parsed()) return RunRecover(args.recover);
     return ReportFailure(
         "a command is required: theory, info, export, settings, port, ports, sweep, render, report or recover\n"
         "Run with --help for more information.");
+}
+
+// The --settings given after the command, where the command takes one.
+std::optional<std::string> CommandSettings(const CLI::App& app) {
+    for (const CLI::App* command : app.get_subcommands()) {
+        const CLI::Option* option = command->get_option_no_throw("--settings");
+        if (option != nullptr && option->count() > 0) return option->as<std::string>();
+    }
+    return std::nullopt;
 }
 
 int Run(int argc, char** argv) {
@@ -84,6 +96,9 @@ int Run(int argc, char** argv) {
         // Help and version are successful runs; every mistake on the command line is status 1.
         return app.exit(e) == 0 ? kExitOk : kExitFailure;
     }
+    // The instrument modules a command loads run in this process and read the [Serial Ports]
+    // map from the settings file the command uses.
+    ShareSettingsFile(LocateSettings(args.global.settings, CommandSettings(app)).settingsFile);
     return Dispatch(commands, args);
 }
 

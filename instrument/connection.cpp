@@ -19,7 +19,11 @@ std::int32_t DriverForMode(std::int32_t mode) {
 
 void CreatePortObject(KvrPortClient& client) { client.Create(); }
 
-int ProbeComPort(int n) { return ProbeSerialPort(SerialDeviceOf(n)); }
+// A number with no device behind it is a missing port, as a COM name nothing answers to.
+int ProbeComPort(int n) {
+    const std::optional<std::string> device = SerialDeviceOf(n);
+    return device ? ProbeSerialPort(*device) : -1;
+}
 
 int SelectDriverForMode(C_KVR_DiaDoc& doc, KvrPortClient& client, std::int32_t mode) {
     if (ProbeComPort(doc.Port().comPort) == 1) return 1;

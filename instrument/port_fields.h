@@ -4,10 +4,12 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "document/port_settings.h"
+#include "platform/serial_ports.h"
 
 namespace tarvos {
 
@@ -45,5 +47,16 @@ int HandshakeEntry(int handshake);
 // the characters the field takes counted, limited as the field shows it.
 int ComPortFromText(std::string_view text);
 int RemotePortFromText(std::string_view text);
+
+// What is shown beside the COM port: the device the number names, "no device" when nothing is
+// behind it; with the map's source for the tool tip ("COM5: /dev/ttyUSB0, detected").
+std::string ComPortDeviceText(const SerialPortMap& ports, int comPort);
+std::string ComPortDeviceDetail(const SerialPortMap& ports, int comPort);
+
+// A device path shortened until `fits` takes it, keeping what tells adapters apart: the leading
+// folders go first ("…/usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0"), then the middle of the
+// file name ("…/usb-FTDI_FT…-if00-port0"); "…" alone when nothing else fits. Never splits a
+// UTF-8 character.
+std::string ElideDevicePath(std::string_view path, const std::function<bool(std::string_view)>& fits);
 
 }  // namespace tarvos

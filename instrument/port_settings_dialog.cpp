@@ -1,6 +1,7 @@
 #include "instrument/port_settings_dialog.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -20,6 +21,9 @@
 
 namespace tarvos {
 namespace {
+
+// Room for a /dev/serial/by-id name of the usual length without its folders.
+constexpr int kComDeviceWidthChars = 40;
 
 void Select(QComboBox* box, int index) {
     const QSignalBlocker quiet(box);
@@ -68,6 +72,9 @@ void PortSettingsDialog::BuildControls() {
     comPort_->setInsertPolicy(QComboBox::NoInsert);
     comPort_->setCompleter(nullptr);
     comPort_->lineEdit()->setMaxLength(static_cast<int>(kComPortTextLength));
+    comDevice_ = label(QString(), "comDevice");
+    comDevice_->setTextFormat(Qt::PlainText);  // a path is shown as it is, never as markup
+    comDevice_->setMinimumWidth(comDevice_->fontMetrics().averageCharWidth() * kComDeviceWidthChars);
     baudRate_ = list("baudRate", {});
     for (const int rate : kBaudRateChoices) baudRate_->addItem(QString::number(rate));
     dataBitsLabel_ = label(QStringLiteral("Data Bits:"), "dataBitsLabel");
@@ -104,6 +111,7 @@ void PortSettingsDialog::BuildControls() {
     grid->addWidget(comPort_, 0, 1);
     grid->addWidget(board_, 0, 1);
     grid->addWidget(remoteHost_, 0, 1);
+    grid->addWidget(comDevice_, 0, 2);
     grid->addWidget(secondLabel_, 1, 0);
     grid->addWidget(baudRate_, 1, 1);
     grid->addWidget(primaryAddress_, 1, 1);
@@ -152,6 +160,10 @@ void PortSettingsDialog::BuildControls() {
     connect(primaryAddress_, &QComboBox::activated, this, [this](int i) { work_.primaryAddress = i; });
     connect(remoteHost_, &Ipv4AddressField::Left, this, [this] { work_.remoteHost = remoteHost_->GetOctets(); });
     connect(comPort_->lineEdit(), &QLineEdit::textEdited, this, &PortSettingsDialog::OnComPortTyped);
+    // An entry picked from the drop-down is stored when the list is left; its device shows at once.
+    connect(comPort_, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0) ShowComDevice(index + 1);
+    });
     comPort_->installEventFilter(this);
     comPort_->lineEdit()->installEventFilter(this);
     remotePort_->installEventFilter(this);
@@ -177,6 +189,7 @@ void PortSettingsDialog::showEvent(QShowEvent* event) {
 
 void PortSettingsDialog::LoadFromDocument() {
     work_ = doc_.Port();
+    serialPorts_ = CurrentSerialPortMap();
     // The list offers RS-232 and GPIB; a TCP/IP method from the settings file selects nothing.
     Select(rcMethod_, work_.rcMethod == rcRS232 || work_.rcMethod == rcGPIB ? work_.rcMethod : -1);
     Layout();
@@ -189,8 +202,9 @@ void PortSettingsDialog::Layout() {
     const bool serial = layout == PortLayout::Serial;
     const bool gpib = layout == PortLayout::Gpib;
     const bool network = layout == PortLayout::Network;
-    for (QWidget* w : std::initializer_list<QWidget*>{comPort_, baudRate_, dataBitsLabel_, dataBits_, parityLabel_,
-                                                       parity_, stopBitsLabel_, stopBits_, handshakeLabel_, handshake_})
+    for (QWidget* w : std::initializer_list<QWidget*>{comPort_, comDevice_, baudRate_, dataBitsLabel_, dataBits_,
+                                                       parityLabel_, parity_, stopBitsLabel_, stopBits_,
+                                                       handshakeLabel_, handshake_})
         w->setVisible(serial);
     board_->setVisible(gpib);
     primaryAddress_->setVisible(gpib);
@@ -230,12 +244,25 @@ void PortSettingsDialog::ShowComPort() {
         comPort_->setCurrentIndex(-1);
         comPort_->setEditText(QString::number(work_.comPort));
     }
+    ShowComDevice(work_.comPort);
+}
+
+// A long path is shortened to the label's width; the tool tip holds it whole.
+void PortSettingsDialog::ShowComDevice(int comPort) {
+    const QFontMetrics metrics = comDevice_->fontMetrics();
+    const int width = comDevice_->minimumWidth();
+    const std::string device = ElideDevicePath(ComPortDeviceText(serialPorts_, comPort), [&](std::string_view text) {
+        return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) <= width;
+    });
+    comDevice_->setText(QString::fromStdString(device));
+    comDevice_->setToolTip(QString::fromStdString(ComPortDeviceDetail(serialPorts_, comPort)));
 }
 
 void PortSettingsDialog::ShowRemotePort() { remotePort_->setText(QString::number(work_.remotePort)); }
 
 // A typed port is no longer the listed entry that was selected; the text stays as typed.
 void PortSettingsDialog::OnComPortTyped(const QString& text) {
+    ShowComDevice(ComPortFromText(text.toStdString()));
     if (comPort_->currentIndex() < 0) return;
     QLineEdit* edit = comPort_->lineEdit();
     const int cursor = edit->cursorPosition();

@@ -9,6 +9,7 @@
 #include "document/port_settings.h"
 #include "instrument/kvr_port_client.h"
 #include "instrument/qt_dialog_support.h"
+#include "platform/serial_ports.h"
 
 class QComboBox;
 class QGroupBox;
@@ -44,6 +45,8 @@ private:
     // Shows the parameters of the working copy's method, loaded by their show rules.
     void Layout();
     void ShowComPort();
+    // The device beside the COM port, for the number shown or being typed.
+    void ShowComDevice(int comPort);
     void ShowRemotePort();
     void OnComPortTyped(const QString& text);
     void OnComPortLeft();
@@ -55,12 +58,14 @@ private:
     KvrPortClient client_;
     MessageSink messages_;
     bool busy_ = false;
+    SerialPortMap serialPorts_;  // read each time the dialog is shown
 
     QComboBox* rcMethod_ = nullptr;
     QGroupBox* group_ = nullptr;
     QLabel* firstLabel_ = nullptr;
     QLabel* secondLabel_ = nullptr;
     QComboBox* comPort_ = nullptr;
+    QLabel* comDevice_ = nullptr;
     QComboBox* baudRate_ = nullptr;
     QLabel* dataBitsLabel_ = nullptr;
     QComboBox* dataBits_ = nullptr;

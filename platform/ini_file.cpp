@@ -247,6 +247,20 @@ std::vector<std::string> IniFile::Sections() const {
     return names;
 }
 
+std::vector<std::string> IniFile::Keys(std::string_view section) const {
+    std::vector<std::string> names;
+    const auto range = FindSection(lines_, section);
+    if (!range) return names;
+    for (std::size_t i = range->header + 1; i < range->end; ++i) {
+        const auto name = KeyName(lines_[i]);
+        if (!name) continue;
+        const bool seen = std::any_of(names.begin(), names.end(),
+                                      [&](const std::string& n) { return SameName(n, *name); });
+        if (!seen) names.emplace_back(*name);
+    }
+    return names;
+}
+
 bool IniFile::RemoveSection(std::string_view section) {
     const auto range = FindSection(lines_, section);
     if (!range) return false;

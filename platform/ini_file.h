@@ -45,6 +45,9 @@ public:
 
     // Section names in file order (each name once, as first spelled).
     std::vector<std::string> Sections() const;
+    // Key names of the first matching section in file order (each name once, as first spelled),
+    // so that Get reads the value of each.
+    std::vector<std::string> Keys(std::string_view section) const;
     // Removes the first matching section with its lines, and a blank line before it; false
     // when there is none.
     bool RemoveSection(std::string_view section);

@@ -16,8 +16,10 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/serial_ports.h"
 
 namespace tarvos {
 namespace {
@@ -35,8 +37,12 @@ bool LockedInTable(const struct stat& info) {
 }
 
 // The UUCP convention of minicom, cu and friends: /var/lock/LCK..ttyS0 holds the owner's pid.
+// The lock is named after the kernel's device name, so a /dev/serial/by-id link is followed.
 bool LockedByLockFile(const std::string& device) {
-    const std::string name = "LCK.." + std::filesystem::path(device).filename().string();
+    std::error_code error;
+    std::filesystem::path real = std::filesystem::canonical(device, error);
+    if (error) real = device;
+    const std::string name = "LCK.." + real.filename().string();
     for (const char* folder : {"/var/lock/", "/run/lock/"}) {
         const Result<std::string> text = ReadWholeFile(folder + name, 256);
         if (!text) continue;
@@ -126,7 +132,11 @@ int ProbeSerialPort(const std::string& device) {
     }
 }
 
-std::string SerialDeviceOf(int comPort) { return "/dev/ttyS" + std::to_string(comPort - 1); }
+std::optional<std::string> SerialDeviceOf(int comPort) {
+    const SerialPortMap map = CurrentSerialPortMap();
+    if (const SerialPortEntry* entry = map.Find(comPort)) return entry->device;
+    return std::nullopt;
+}
 
 std::string SerialPermissionFix(const std::string& device) {
     struct stat info {};

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 namespace tarvos {
@@ -22,8 +23,12 @@ SerialPortState ExamineSerialPort(const std::string& device);
 // connection goes on and reports its own failure.
 int ProbeSerialPort(const std::string& device);
 
-// The device of a COM number: COM1 to COM4 are /dev/ttyS0 to /dev/ttyS3.
-std::string SerialDeviceOf(int comPort);
+// The device of a COM number in the map in force for this process (serial_ports.h): COM1 to
+// COM4 are /dev/ttyS0 to /dev/ttyS3 unless the settings file's [Serial Ports] section maps them
+// elsewhere; higher numbers come from that section or from the USB and ACM devices present.
+// None when no device is behind the number. This is the call that turns the "COMn" of a port
+// setting into the path to open.
+std::optional<std::string> SerialDeviceOf(int comPort);
 
 // How this user gets access to a device marked NoPermission, in one sentence.
 std::string SerialPermissionFix(const std::string& device);

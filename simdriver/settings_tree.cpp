@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "platform/number_text.h"
+#include "platform/serial_ports.h"
 
 namespace tarvos::sim {
 
@@ -11,11 +12,13 @@ using kvrlib::HResult;
 
 namespace {
 
+constexpr const char* kCommPort = "General.RS232/Comm Port";
+
 const std::map<std::string, std::string>& Nodes() {
     static const std::map<std::string, std::string> nodes = {
         {"General.Remote Control", "RS232,GPIB,TCP/IP,GUI"},
         {"General.RS232", ""},
-        {"General.RS232/Comm Port", "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8"},
+        {kCommPort, "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8"},
         {"General.RS232/Baud Rate", "1200,2400,4800,9600,19200,38400,57600,115200"},
         {"General.RS232/Data Bits", "7,8"},
         {"General.RS232/Parity", "N,E,O"},
@@ -56,11 +59,24 @@ std::string Get(const std::map<std::string, std::string>& values, const std::str
     return it == values.end() ? std::string() : it->second;
 }
 
+// The ports a PC has always been offered, and beyond them every number the serial port map of
+// this process names (a USB adapter on COM12), read afresh so that a new adapter is listed.
+std::string CommPortNames(const std::string& fixed) {
+    std::string names = fixed;
+    const SerialPortMap map = CurrentSerialPortMap();
+    for (const SerialPortEntry& entry : map.Entries()) {
+        const std::string name = "COM" + std::to_string(entry.comPort);
+        if (!Permits(names, name)) names += "," + name;
+    }
+    return names;
+}
+
 }  // namespace
 
-const std::string* PermittedValuesOf(const std::string& path) {
+std::optional<std::string> PermittedValuesOf(const std::string& path) {
     const auto it = Nodes().find(path);
-    return it == Nodes().end() ? nullptr : &it->second;
+    if (it == Nodes().end()) return std::nullopt;
+    return path == kCommPort ? CommPortNames(it->second) : it->second;
 }
 
 SettingsTree::SettingsTree(const InterfaceConfig& i) {
@@ -115,7 +131,7 @@ HResult SimSettingsNode::Child(const Variant& name, kvrlib::SettingsNode** out) 
         const auto text = name.ToUtf8();
         if (!text.ok()) return HResult::TypeMismatch;
         const std::string child = path_.empty() ? text.value : path_ + "/" + text.value;
-        if (PermittedValuesOf(child) == nullptr) return HResult::InvalidArg;
+        if (!PermittedValuesOf(child)) return HResult::InvalidArg;
         *out = new SimSettingsNode(tree_, child);
         return HResult::Ok;
     } catch (...) {
@@ -125,16 +141,16 @@ HResult SimSettingsNode::Child(const Variant& name, kvrlib::SettingsNode** out) 
 
 HResult SimSettingsNode::GetPermittedValues(std::u16string* out) noexcept {
     if (out == nullptr) return HResult::Pointer;
-    const std::string* permitted = PermittedValuesOf(path_);
-    if (permitted == nullptr) return HResult::InvalidArg;
+    const std::optional<std::string> permitted = PermittedValuesOf(path_);
+    if (!permitted) return HResult::InvalidArg;
     *out = automation::Utf8ToUtf16(*permitted);
     return HResult::Ok;
 }
 
 HResult SimSettingsNode::SetValue(const Variant& value, const Variant& a, const Variant& b) noexcept {
     try {
-        const std::string* permitted = PermittedValuesOf(path_);
-        if (permitted == nullptr || permitted->empty()) return HResult::InvalidArg;  // a group has no value
+        const std::optional<std::string> permitted = PermittedValuesOf(path_);
+        if (!permitted || permitted->empty()) return HResult::InvalidArg;  // a group has no value
         if (!(a == Variant::Int32(-1)) || !(b == Variant::Int32(-1))) return HResult::InvalidArg;
         const auto text = value.ToUtf8();
         if (!text.ok() || !Permits(*permitted, text.value)) return HResult::InvalidArg;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "kvrlib/driver_contract.h"
@@ -25,7 +26,7 @@ struct SettingsTree {
 };
 
 // The permitted values of a leaf ("" for a group node, none for an unknown path).
-const std::string* PermittedValuesOf(const std::string& path);
+std::optional<std::string> PermittedValuesOf(const std::string& path);
 
 class SimSettingsNode final : public automation::ComObject<kvrlib::SettingsNode> {
 public:

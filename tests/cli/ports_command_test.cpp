@@ -1,4 +1,7 @@
-// "tarvos ports": COM1 to COM4 with their devices and states, as the probe sees them.
+// "tarvos ports": every COM number with its device, where the device came from (default, the
+// settings file's map, detected) and its state, as the probe sees it.
+#include <algorithm>
+
 #include "cli_fixture.h"
 #include "platform/serial_probe.h"
 
@@ -8,25 +11,55 @@ namespace {
 using PortsCommand = CliTest;
 
 TEST_F(PortsCommand, ListsComOneToFourWithDeviceStateAndTheFixForNoPermission) {
-    const RunResult json = RunRaw({"ports", "--json"});
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    const nlohmann::json j = nlohmann::json::parse(json.out, nullptr, false);
-    ASSERT_TRUE(j.is_object()) << json.out;
+    const nlohmann::json j = RunJson({"ports", "--json"});
     const nlohmann::json& ports = j["ports"];
-    ASSERT_EQ(ports.size(), 4u) << j.dump();
+    ASSERT_GE(ports.size(), 4u) << j.dump();
     for (int n = 1; n <= 4; ++n) {
         const nlohmann::json& port = ports[n - 1];
         const std::string device = "/dev/ttyS" + std::to_string(n - 1);
         const SerialPortState state = ExamineSerialPort(device);
         EXPECT_EQ(port["com"], n);
         EXPECT_EQ(port["device"], device);
+        EXPECT_EQ(port["source"], "default");
         EXPECT_EQ(port["state"], SerialPortStateName(state)) << port.dump();
         EXPECT_EQ(port.contains("fix"), state == SerialPortState::NoPermission) << port.dump();
     }
-    const RunResult text = RunRaw({"ports"});
+    // Without a map every further port is a USB or ACM device of this machine.
+    for (std::size_t i = 4; i < ports.size(); ++i) EXPECT_EQ(ports[i]["source"], "detected") << ports[i].dump();
+    const RunResult text = Run({"ports"});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     const std::string first = "COM1  /dev/ttyS0  " + ports[0]["state"].get<std::string>();
     EXPECT_EQ(text.out.rfind(first, 0), 0u) << text.out;
+    EXPECT_NE(text.out.find("  [default]\n"), std::string::npos) << text.out;
+}
+
+TEST_F(PortsCommand, ShowsTheSettingsFilesMapAndWhatItCouldNotUse) {
+    const std::string instrument = Path("instrument").string();
+    WriteBytes(Path("link"), "");
+    WriteBytes(SettingsPath(), "[Port Settings]\nCOM Port=2\n\n[Serial Ports]\nCOM2=" + Path("link").string() +
+                                   "\nCOM42=" + instrument + "\nCOM0=/dev/ttyS0\n");
+    const nlohmann::json j = RunJson({"ports", "--json"});
+    const nlohmann::json& ports = j["ports"];
+    ASSERT_GE(ports.size(), 5u) << j.dump();
+    EXPECT_EQ(ports[1], (nlohmann::json{{"com", 2}, {"device", Path("link").string()}, {"source", "map"}, {"state", "free"}}));
+    const auto mapped = std::find_if(ports.begin(), ports.end(), [](const nlohmann::json& p) { return p["com"] == 42; });
+    ASSERT_NE(mapped, ports.end()) << j.dump();
+    EXPECT_EQ(*mapped, (nlohmann::json{{"com", 42}, {"device", instrument}, {"source", "map"}, {"state", "missing"}}));
+    EXPECT_EQ(j["problems"], nlohmann::json::array({"COM0: not a port name from COM1 to COM99; the line is ignored"}));
+
+    const RunResult text = Run({"ports"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("COM42  " + instrument + "  missing  [map]\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.err.find("[Serial Ports] COM0: not a port name"), std::string::npos) << text.err;
+}
+
+// The numbers the map names beyond the first ports reach the instrument library's list of ports,
+// so that a port setting of COM12 is written to the driver; a number nothing names is refused.
+TEST_F(PortsCommand, TheInstrumentLibraryTakesTheNumbersOfTheMap) {
+    WriteBytes(SettingsPath(), "[Serial Ports]\nCOM12=" + Path("adapter").string() + "\n");
+    const RunResult r = Run({"port", "SelectDriver(2)", "SettingsCommPort(12)", "SettingsCommPort(97)"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "SettingsCommPort = true\nSettingsCommPort = false\n");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "diagram/diagram_persistence.h"
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
+#include "platform/serial_ports.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace tarvos;
@@ -91,6 +92,20 @@ void CheckSettingsRoundTrip(std::string_view text) {
     FUZZ_CHECK(IniFile::Load(file).Text() == saved.Text());
 }
 
+// The serial port map of any text: every key listed can be read, and the map holds each number
+// from 1 to 99 at most once, in order, always with COM1 to COM4 and a device for each.
+void CheckSerialPortMap(std::string_view text) {
+    const IniFile ini = IniFile::Parse(text);
+    for (const std::string& key : ini.Keys(kSerialPortsSection)) FUZZ_CHECK(ini.Get(kSerialPortsSection, key));
+    const SerialPortMap map = SerialPortMap::Build(ini, "/nonexistent-device-folder");
+    int previous = 0;
+    for (const SerialPortEntry& entry : map.Entries()) {
+        FUZZ_CHECK(entry.comPort > previous && entry.comPort <= kLastComPortNumber && !entry.device.empty());
+        previous = entry.comPort;
+    }
+    FUZZ_CHECK(map.Entries().size() >= 4 && map.Entries()[3].comPort == 4);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -99,5 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = in.Text(textLength);
     CheckEdits(in, text);
     CheckSettingsRoundTrip(text);
+    CheckSerialPortMap(text);
     return 0;
 }

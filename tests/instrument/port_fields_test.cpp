@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 namespace tarvos {
 namespace {
 
@@ -71,6 +75,35 @@ TEST(PortFields, TypedNumbersAreReadFromTheFieldsLengthOnly) {
     EXPECT_EQ(RemotePortFromText("1234567"), 123456);
     EXPECT_EQ(RemotePortFromText("port"), 0);
     EXPECT_EQ(RemotePortFromText("-1"), 0);
+}
+
+// A label that takes `width` characters, each letter counting one however many bytes it takes.
+bool FitsIn(std::string_view text, std::size_t width) {
+    const auto letters = std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    return static_cast<std::size_t>(letters) <= width;
+}
+
+TEST(PortFields, LongDevicePathsLoseTheirFoldersFirstThenTheMiddleOfTheName) {
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0";
+    const struct {
+        std::string path;
+        std::size_t width;
+        std::string shown;
+    } cases[] = {
+        {"/dev/ttyUSB10", 13, "/dev/ttyUSB10"},
+        {"/dev/ttyUSB10", 12, "\u2026/ttyUSB10"},
+        {byId, 56, "\u2026/by-id/usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0"},
+        {byId, 50, "\u2026/usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0"},
+        {byId, 20, "\u2026/usb-FTDI\u2026f00-port0"},
+        {"/opt/lab/\u00e9t\u00e9\u00e9t\u00e9-adapter", 8, "\u2026/\u00e9t\u2026ter"},
+        {"no-folders-at-all", 9, "no-f\u2026-all"},
+        {byId, 2, "\u2026"},
+    };
+    for (const auto& c : cases) {
+        const std::string shown = ElideDevicePath(c.path, [&](std::string_view t) { return FitsIn(t, c.width); });
+        EXPECT_EQ(shown, c.shown) << c.path << " in " << c.width;
+        EXPECT_TRUE(FitsIn(shown, c.width)) << shown;
+    }
 }
 
 }  // namespace

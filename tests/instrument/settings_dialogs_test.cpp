@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include "instrument/port_settings_dialog.h"
 #include "instrument/receiver_settings_dialog.h"
 #include "platform/clock.h"
+#include "platform/serial_ports.h"
 #include "simdriver/class_factories.h"
 #include "simdriver/sim_receiver.h"
 
@@ -44,6 +46,21 @@ QStringList Entries(const QComboBox* box) {
     QStringList texts;
     for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
     return texts;
+}
+
+// Whether `shown` is `full` or `full` shortened: the pieces around each "…" are, in order, its
+// start, pieces of it, and its end.
+bool IsElisionOf(const QString& shown, const QString& full) {
+    const QStringList pieces = shown.split(QChar(0x2026));
+    if (pieces.size() == 1) return shown == full;
+    if (!full.startsWith(pieces.front()) || !full.endsWith(pieces.back())) return false;
+    qsizetype at = pieces.front().size();
+    for (qsizetype i = 1; i + 1 < pieces.size(); ++i) {
+        at = full.indexOf(pieces[i], at);
+        if (at < 0) return false;
+        at += pieces[i].size();
+    }
+    return at <= full.size() - pieces.back().size();
 }
 
 // Picks an entry as the user does: the list's selection changes and it reports the choice.
@@ -462,6 +479,40 @@ private slots:
         QTest::keyClick(com, Qt::Key_Escape);
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         QCOMPARE(doc_->Port().comPort, 150);
+    }
+
+    // The device each COM number names shows beside the port, following the number picked or
+    // typed: whole in the tool tip, and beside the port as much of it as the label shows in full.
+    void deviceBesideTheComPort() {
+        const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0");
+        const QString settings = dir_->filePath(QStringLiteral("kvr-tarvos.ini"));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Serial Ports]\nCOM7=" + byId.toUtf8() + "\n");
+        file.close();
+        ShareSettingsFile(settings.toStdString());
+        const auto unshare = qScopeGuard([] { ShareSettingsFile(std::nullopt); });
+        PortSettings port;
+        port.comPort = 7;
+        doc_->SetPort(port);
+        auto dialog = OpenPort();
+        auto* device = Get<QLabel>(*dialog, "comDevice");
+        auto* com = Get<QComboBox>(*dialog, "comPort");
+        QVERIFY(device->isVisible());
+        QCOMPARE(device->toolTip(), QStringLiteral("COM7: ") + byId + QStringLiteral(", map"));
+        QVERIFY2(IsElisionOf(device->text(), byId), qPrintable(device->text()));
+        QVERIFY2(device->text().endsWith(QStringLiteral("-if00-port0")), qPrintable(device->text()));
+        QVERIFY(device->fontMetrics().horizontalAdvance(device->text()) <= device->width());
+        QVERIFY(!device->geometry().intersects(com->geometry()));
+
+        Choose(com, QStringLiteral("2"));
+        QCOMPARE(device->text(), QStringLiteral("/dev/ttyS1"));
+        com->setFocus(Qt::MouseFocusReason);
+        com->lineEdit()->selectAll();
+        QTest::keyClicks(com, QStringLiteral("98"));
+        QCOMPARE(device->text(), QStringLiteral("no device"));
+        Choose(Get<QComboBox>(*dialog, "rcMethod"), QStringLiteral("GPIB"));
+        QVERIFY(!device->isVisible());
     }
 
     void gpibShowsBoardAndAddress() {

@@ -126,6 +126,25 @@ TEST_F(SerialProbeTest, ATerminalHeldOpenByAnotherProcessIsInUse) {
     for (const int fd : {ready[0], ready[1], master}) ::close(fd);
 }
 
+// Lock files carry the kernel's name of the device, so a port named by a /dev/serial/by-id link
+// is found locked all the same.
+TEST_F(SerialProbeTest, ALockFileIsFoundThroughALinkToTheDevice) {
+    const std::string device = Path("ttyUSB93").string();
+    const std::string link = Path("usb-Lab_Adapter-if00-port0").string();
+    testing::WriteBytes(device, "");
+    ASSERT_EQ(::symlink(device.c_str(), link.c_str()), 0);
+    const std::string lock = "/run/lock/LCK..ttyUSB93";
+    // The owner must be a live process other than this one.
+    const std::string owner = std::to_string(::getppid());
+    if (::access("/run/lock", W_OK) != 0 || ::access(lock.c_str(), F_OK) == 0)
+        GTEST_SKIP() << "no lock file can be made in /run/lock";
+    testing::WriteBytes(lock, std::string(10 - owner.size(), ' ') + owner + "\n");
+    EXPECT_EQ(ProbeSerialPort(device), 1);
+    EXPECT_EQ(ProbeSerialPort(link), 1);
+    ::unlink(lock.c_str());
+    EXPECT_EQ(ProbeSerialPort(link), 0);
+}
+
 TEST_F(SerialProbeTest, TheFixForNoPermissionNamesTheDevicesGroup) {
     const std::string port = Path("ttyS6").string();
     testing::WriteBytes(port, "");
