@@ -50,4 +50,10 @@ void Clock::SleepFor(Duration d) {
     if (scale > 0) std::this_thread::sleep_for(std::chrono::duration_cast<Duration>(d * scale));
 }
 
+void Clock::Advance(Duration d) {
+    if (d <= Duration::zero()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    offset_ += d;
+}
+
 }  // namespace tarvos
