@@ -13,13 +13,13 @@ endif
 
 APT_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
                 libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-liberation \
-                libxcb1-dev xvfb poppler-utils python3
+                libxcb1-dev xvfb poppler-utils python3 dpkg-dev
 
 TARVOS := $(BUILD_DIR)/bin/tarvos
 KVR_TARVOS := $(BUILD_DIR)/bin/kvr-tarvos
 DEMO_DIR := $(BUILD_DIR)/demo
 
-.PHONY: all deps configure build run demo screenshot test bench sanitize tsan fuzz clean clang
+.PHONY: all deps configure build run demo screenshot test package bench sanitize tsan fuzz clean clang
 
 all: build
 
@@ -43,6 +43,11 @@ build: configure
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# A Debian package of the installation (programs, modules with their registry, desktop entry,
+# MIME type, icon, manual): $(BUILD_DIR)/package/kvr-tarvos_VERSION_ARCH.deb.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 # With a display: the window program on the simulated instrument (real time, the simulator's
 # default settings; its settings file and the simulator's state live in the demo folder).

@@ -15,6 +15,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
+#include "app/help_window.h"
 #include "app/journal_recovery.h"
 #include "app/properties_dialog.h"
 #include "app/qt_frame_prompts.h"
@@ -119,8 +120,7 @@ void C_KVR_DiaFrame::CreateActions() {
     Action(kCmdViewToolbar)->setChecked(true);
     Action(kCmdViewStatusBar)->setCheckable(true);
     Action(kCmdViewStatusBar)->setChecked(true);
-    // The help text has no content of its own: the item is there but cannot be chosen.
-    Action(kCmdHelpContent)->setEnabled(false);
+    Action(kCmdHelpContent)->setShortcut(QKeySequence::HelpContents);
     // Nothing is compared yet.
     Action(kCmdRemoveComparisons)->setEnabled(false);
 }
@@ -212,7 +212,7 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
             if (dialogs_) dialogs_->RunAdvanced(this, *view_);
             break;
         case kCmdMeasurement: ShowMeasurementDialog(); break;
-        case kCmdHelpContent: break;
+        case kCmdHelpContent: OnHelpContent(); break;
         case kCmdAbout: OnAbout(); break;
     }
 }
@@ -375,6 +375,15 @@ void C_KVR_DiaFrame::OnPrintSetup() {
 void C_KVR_DiaFrame::OnAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+// The manual stays open beside the main window while the user works; asked for again, the one
+// window comes to the front where it was left.
+void C_KVR_DiaFrame::OnHelpContent() {
+    if (help_ == nullptr) help_ = new HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void C_KVR_DiaFrame::StopRun() {

@@ -26,6 +26,7 @@ class QToolBar;
 namespace tarvos {
 
 class C_KVR_DiaView;
+class HelpWindow;
 class MeasurementDialog;
 class QtRunUi;
 class SweepEngine;
@@ -100,6 +101,7 @@ private:
     void OnPrintPreview();
     void OnPrintSetup();
     void OnAbout();
+    void OnHelpContent();
 
     C_KVR_DiaDoc& doc_;
     std::unique_ptr<FramePrompts> prompts_;
@@ -115,6 +117,7 @@ private:
     QPrinter printer_;
     std::map<int, QAction*> actions_;
     QToolBar* toolbar_ = nullptr;
+    HelpWindow* help_ = nullptr;  // made on first use, a window of its own owned by the frame
     bool dialogPlaced_ = false;
     bool quitting_ = false;
 };

@@ -1,6 +1,5 @@
 # Runs at install time, after the programs and modules are installed: registers the installed
-# modules into the registry file beside the installed programs. Under DESTDIR the modules are
-# loaded from the staging tree, but the file must name them where they will finally lie.
+# modules into the registry file beside the installed programs, naming them relative to it.
 #
 # Set by the caller: TARVOS_INSTALL_BINDIR, TARVOS_INSTALL_LIBDIR (relative to the prefix or
 # absolute), TARVOS_MODULE_NAMES (file names in the library folder), TARVOS_REGSVR_NAME.
@@ -32,14 +31,15 @@ if(NOT _status EQUAL 0)
   message(FATAL_ERROR "kvr-regsvr could not register the installed modules (${_status}):\n${_output}")
 endif()
 
-if(_stage)
-  # The modules write their own path in normal form ("//" and "/./" folded), so the staged
-  # folder is looked for in that form too.
-  cmake_path(SET _staged_libdir NORMALIZE "${_stage}${_final_libdir}/")
-  cmake_path(SET _plain_libdir NORMALIZE "${_final_libdir}/")
-  file(READ "${_registry}" _text)
-  string(REPLACE "\nModule=${_staged_libdir}" "\nModule=${_plain_libdir}" _text "${_text}")
-  file(WRITE "${_registry}" "${_text}")
-endif()
+# The modules write their own absolute path (in normal form: "//" and "/./" folded), which
+# under DESTDIR or a packager's staging folder is not where they will finally lie. The file
+# names them relative to its own folder instead, so the installed tree works wherever it ends
+# up: below the prefix, unpacked elsewhere, or moved.
+cmake_path(SET _written_libdir NORMALIZE "${_stage}${_final_libdir}/")
+cmake_path(RELATIVE_PATH _final_libdir BASE_DIRECTORY "${_final_bindir}" OUTPUT_VARIABLE _relative_libdir)
+cmake_path(SET _relative_libdir NORMALIZE "${_relative_libdir}/")
+file(READ "${_registry}" _text)
+string(REPLACE "\nModule=${_written_libdir}" "\nModule=${_relative_libdir}" _text "${_text}")
+file(WRITE "${_registry}" "${_text}")
 # The manifest names files where they finally lie, as CMake does for the files it installs.
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_final_bindir}/automation-registry.ini")

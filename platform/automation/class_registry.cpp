@@ -14,13 +14,21 @@ constexpr const char* kProgIdKey = "ProgID";
 constexpr const char* kModuleKey = "Module";
 constexpr const char* kNameKey = "Name";
 
-std::optional<ClassEntry> EntryIn(const IniFile& ini, const std::string& section) {
+// A relative module path is taken from the registry file's folder, so an installation whose
+// registry names its modules that way keeps working wherever its tree is unpacked or moved.
+std::string ModulePathIn(const IniFile& ini, const std::string& section, const std::filesystem::path& file) {
+    const std::string path = ini.GetString(section, kModuleKey, "", 4096);
+    if (path.empty() || path.front() == '/') return path;
+    return (file.parent_path() / path).lexically_normal().string();
+}
+
+std::optional<ClassEntry> EntryIn(const IniFile& ini, const std::string& section, const std::filesystem::path& file) {
     const auto clsid = Guid::Parse(section);
     if (!clsid) return std::nullopt;
     ClassEntry e;
     e.clsid = *clsid;
     e.progId = ini.GetString(section, kProgIdKey, "");
-    e.modulePath = ini.GetString(section, kModuleKey, "", 4096);
+    e.modulePath = ModulePathIn(ini, section, file);
     e.name = ini.GetString(section, kNameKey, "");
     return e;
 }
@@ -100,7 +108,7 @@ std::optional<ClassEntry> ClassRegistry::Lookup(const Guid& clsid) const {
     const std::string section = clsid.ToString();
     for (const auto& file : SearchFiles()) {
         const IniFile ini = IniFile::Load(file);
-        if (ini.Get(section, kModuleKey)) return EntryIn(ini, section);
+        if (ini.Get(section, kModuleKey)) return EntryIn(ini, section, file);
     }
     return std::nullopt;
 }

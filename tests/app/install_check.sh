@@ -1,7 +1,7 @@
 #!/bin/bash
 # The installation test: installs the build twice (into a prefix of its own, and staged under
 # DESTDIR) and checks that the installed programs find their library and the installed modules,
-# and that the staged registry names the modules where they will finally lie.
+# and that the registry names the modules relative to itself, staged or not.
 #
 #   install_check.sh CMAKE BUILD_DIR OUTDIR
 set -u
@@ -42,11 +42,23 @@ for program in "$prefix"/bin/*; do
     esac
 done
 
-modules=$(sed -n 's/^Module=//p' "$prefix/bin/automation-registry.ini" | sort -u)
+# The registry names the modules relative to its own folder, so the installation can move.
+registered() {  # registry file -> the module paths it names, resolved from its folder
+    local folder=${1%/*} module
+    for module in $(sed -n 's/^Module=//p' "$1" | sort -u); do
+        case $module in
+            /*) echo "$module" ;;
+            *) realpath -m "$folder/$module" ;;
+        esac
+    done
+}
+absolute=$(sed -n 's/^Module=//p' "$prefix/bin/automation-registry.ini" | grep '^/')
+[ -z "$absolute" ] || fail "the installed registry names absolute paths: $absolute"
+modules=$(registered "$prefix/bin/automation-registry.ini")
 [ -n "$modules" ] || fail "the installed registry names no module"
 for module in $modules; do
     case $module in
-        "$prefix"/*) [ -f "$module" ] || fail "the registry names $module, which is missing" ;;
+        "$(realpath "$prefix")"/*) [ -f "$module" ] || fail "the registry names $module, which is missing" ;;
         *) fail "the registry names $module, outside the installation" ;;
     esac
 done
@@ -60,14 +72,14 @@ case $output in
     *) fail "installed tarvos port answered: $output" ;;
 esac
 
-# Staged for a package: the files go below DESTDIR, the registry names the final places.
+# Staged for a package: the files go below DESTDIR, and the registry still finds them there.
 "$cmake" -E env DESTDIR="$outdir/stage" "$cmake" --install "$build" --prefix /opt/kvr-tarvos \
     >"$outdir/stage.log" 2>&1 || { cat "$outdir/stage.log" >&2; fail "cmake --install under DESTDIR"; }
 staged=$outdir/stage/opt/kvr-tarvos/bin/automation-registry.ini
 [ -f "$staged" ] || fail "no registry below DESTDIR"
-for module in $(sed -n 's/^Module=//p' "$staged" | sort -u); do
+for module in $(registered "$staged"); do
     case $module in
-        /opt/kvr-tarvos/lib*/*) [ -f "$outdir/stage$module" ] || fail "$module is not staged" ;;
+        "$(realpath "$outdir/stage")"/opt/kvr-tarvos/lib*/*) [ -f "$module" ] || fail "$module is not staged" ;;
         *) fail "the staged registry names $module" ;;
     esac
 done

@@ -94,6 +94,24 @@ TEST_F(RegistryTest, TheUserFileOverridesTheInstalledOne) {
     EXPECT_TRUE(CreateObject("Sample.Counter", &hr));
 }
 
+// An installation names its modules relative to the registry file, so that its tree works
+// wherever it is unpacked; the path is taken from the file's folder, not the working folder.
+TEST_F(RegistryTest, ARelativeModulePathIsTakenFromTheRegistryFilesFolder) {
+    const std::filesystem::path module = std::filesystem::absolute(TARVOS_SAMPLE_MODULE).lexically_normal();
+    std::filesystem::create_directories(Path("tree/bin"));
+    const std::filesystem::path relative = module.lexically_relative(Path("tree/bin"));
+    ASSERT_FALSE(relative.is_absolute());
+    testing::WriteBytes(Path("tree/bin/installed.ini"), "[" + kCounterClsid.ToString() +
+                                                            "]\nProgID=Sample.Counter\nModule=" +
+                                                            relative.string() + "\n");
+    registry().SetSearchFiles({Path("tree/bin/installed.ini")});
+    const std::optional<ClassEntry> entry = registry().Lookup(kCounterClsid);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->modulePath, module.string());
+    HResult hr = HResult::Fail;
+    EXPECT_TRUE(CreateObject("Sample.Counter", &hr)) << HResultMessage(hr);
+}
+
 TEST_F(RegistryTest, UnregistrationRemovesOnlyItsOwnClass) {
     testing::WriteBytes(Path("installed.ini"), "[{11111111-2222-3333-4444-555555555555}]\nProgID=Other.Class\nModule=/x.so\n");
     ASSERT_EQ(RegisterSampleModule(), HResult::Ok);
