@@ -3,8 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -49,12 +54,44 @@ std::optional<ToolbarButton> ButtonOf(int id) {
 
 constexpr int kRequestTimerMs = 300;
 
+// The window's size at its first start.
+constexpr int kDefaultWidth = 820;
+constexpr int kDefaultHeight = 680;
+// Before the window is shown its frame is not known: room for a usual title bar and border, so
+// that the title bar of a fitted window stays on the screen.
+constexpr FrameMargins kUsualFrame{4, 30, 4, 4};
+
+WindowRect ToWindowRect(const QRect& r) { return WindowRect{r.x(), r.y(), r.width(), r.height()}; }
+
+// The screens' free areas, the primary first.
+std::vector<WindowRect> AvailableScreens() {
+    std::vector<WindowRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) screens.push_back(ToWindowRect(primary->availableGeometry()));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) screens.push_back(ToWindowRect(screen->availableGeometry()));
+    }
+    return screens;
+}
+
+// The first document among the files of a drag, as the file system names it.
+std::optional<std::string> DraggedDocument(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return std::nullopt;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+        if (IsDocumentFileName(path)) return path;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidget* parent)
     : QMainWindow(parent),
       doc_(doc),
       prompts_(std::move(services.prompts)),
+      settingsFile_(services.settingsFile),
       dialogs_(std::move(services.dialogs)),
       recoveryFolder_(services.recoveryFolder.empty() ? RecoveryFolder() : std::move(services.recoveryFolder)),
       journal_(std::make_unique<RunJournal>(recoveryFolder_)),
@@ -86,7 +123,11 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
     connect(&requestTimer_, &QTimer::timeout, this, &C_KVR_DiaFrame::ServeRequests);
     requestTimer_.start(kRequestTimerMs);
 
-    resize(820, 680);
+    FrameSettings stored = LoadFrameSettings(settingsFile_);
+    recent_ = std::move(stored.recent);
+    UpdateRecentFileItems();
+    PlaceOnScreen(stored.placement);
+    setAcceptDrops(true);
     view_->OnInitialUpdate();
     UpdateTitle();
 }
@@ -94,6 +135,7 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
 C_KVR_DiaFrame::~C_KVR_DiaFrame() {
     requestTimer_.stop();
     StopRun();
+    SaveWindowSettings();
 }
 
 QAction* C_KVR_DiaFrame::Action(CommandId id) const {
@@ -116,6 +158,10 @@ void C_KVR_DiaFrame::CreateActions() {
     Action(kCmdFileNew)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Action(kCmdFileOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     Action(kCmdFileSave)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Action(kCmdPrint)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Action(kCmdExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Ctrl+Q ends the program from the measurement dialog and the manual as well.
+    Action(kCmdExit)->setShortcutContext(Qt::ApplicationShortcut);
     Action(kCmdViewToolbar)->setCheckable(true);
     Action(kCmdViewToolbar)->setChecked(true);
     Action(kCmdViewStatusBar)->setCheckable(true);
@@ -147,7 +193,64 @@ void C_KVR_DiaFrame::CreateMenus() {
         }
         menu->addAction(action);
         if (command.separatorAfter) menu->addSeparator();
+        if (command.id == kCmdExit) CreateRecentFileItems(menu);
     }
+}
+
+// The recent files stand before Exit, with a separator of their own; unused items are hidden.
+void C_KVR_DiaFrame::CreateRecentFileItems(QMenu* fileMenu) {
+    QAction* exit = Action(kCmdExit);
+    for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
+        auto* item = new QAction(this);
+        item->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
+        item->setVisible(false);
+        connect(item, &QAction::triggered, this, [this, i] { OnOpenRecent(i); });
+        fileMenu->insertAction(exit, item);
+        recentItems_.push_back(item);
+    }
+    recentSeparator_ = fileMenu->insertSeparator(exit);
+    recentSeparator_->setVisible(false);
+}
+
+void C_KVR_DiaFrame::UpdateRecentFileItems() {
+    const std::vector<std::string>& entries = recent_.Entries();
+    const std::vector<std::string> texts = RecentMenuTexts(entries);
+    for (std::size_t i = 0; i < recentItems_.size(); ++i) {
+        QAction* item = recentItems_[i];
+        item->setVisible(i < texts.size());
+        if (i >= texts.size()) continue;
+        item->setText(Text(texts[i]));
+        item->setStatusTip(QFile::decodeName(QByteArray::fromStdString(entries[i])));
+    }
+    if (recentSeparator_) recentSeparator_->setVisible(!texts.empty());
+}
+
+// The document's file, just opened or saved, heads the recent files.
+void C_KVR_DiaFrame::RememberDocument() {
+    if (recent_.Add(doc_.PathName())) UpdateRecentFileItems();
+}
+
+void C_KVR_DiaFrame::PlaceOnScreen(const std::optional<WindowPlacement>& stored) {
+    std::optional<WindowRect> normal;
+    if (stored) normal = stored->normal;
+    const WindowRect place = StartPlacement(normal, kDefaultWidth, kDefaultHeight, AvailableScreens(), kUsualFrame);
+    setGeometry(place.x, place.y, place.width, place.height);
+    if (stored && stored->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void C_KVR_DiaFrame::SaveWindowSettings() {
+    if (!settingsFile_) return;
+    FrameSettings settings;
+    settings.recent = recent_;
+    if (shownOnScreen_) {
+        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+        settings.placement = WindowPlacement{ToWindowRect(normal), isMaximized()};
+    }
+    // The diagram's sections first (it writes them again when it goes, in their places), so that
+    // a new settings file lists the window's own sections after them.
+    Status saved = view_->SaveSettings();
+    if (saved) saved = SaveFrameSettings(*settingsFile_, settings);
+    if (!saved) qWarning("kvr-tarvos: window settings not written: %s", saved.error().message.c_str());
 }
 
 void C_KVR_DiaFrame::CreateToolBar() {
@@ -189,11 +292,17 @@ void C_KVR_DiaFrame::RunCommand(CommandId id) {
         case kCmdRemoveComparisons: ClearComparisons(); break;
         case kCmdProperties: OnProperties(); break;
         case kCmdFileSave:
-            if (SaveDocumentCommand(doc_, *prompts_)) DocumentSafe();
+            if (SaveDocumentCommand(doc_, *prompts_)) {
+                DocumentSafe();
+                RememberDocument();
+            }
             UpdateTitle();
             break;
         case kCmdFileSaveAs:
-            if (SaveDocumentAsCommand(doc_, *prompts_)) DocumentSafe();
+            if (SaveDocumentAsCommand(doc_, *prompts_)) {
+                DocumentSafe();
+                RememberDocument();
+            }
             UpdateTitle();
             break;
         case kCmdSaveAsText: SaveAsTextCommand(doc_, *prompts_); break;
@@ -237,11 +346,44 @@ void C_KVR_DiaFrame::OnFileNew() {
 
 void C_KVR_DiaFrame::OnFileOpen() {
     if (Guarded(GuardedCommand::FileOpen)) return;
-    if (OpenDocumentCommand(doc_, *prompts_)) {
+    const std::optional<std::string> path = prompts_->ChooseDocumentToOpen();
+    if (path) OpenChosen(*path);
+    else dialog_->Refresh();
+}
+
+// What Open does with the file from its dialog, also for a recent or a dropped file.
+OpenOutcome C_KVR_DiaFrame::OpenChosen(const std::string& path) {
+    const OpenOutcome outcome = OpenChosenDocument(doc_, path, *prompts_);
+    if (outcome == OpenOutcome::Opened) {
         DocumentSafe();
         AfterNewDocument();
+        RememberDocument();
     }
     dialog_->Refresh();
+    return outcome;
+}
+
+// A file that is gone leaves the list without the save prompt; one that cannot be opened leaves
+// it after the open's own message.
+void C_KVR_DiaFrame::OnOpenRecent(std::size_t index) {
+    if (index >= recent_.Entries().size()) return;
+    if (Guarded(GuardedCommand::FileOpen)) return;
+    const std::string path = recent_.Entries()[index];
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        prompts_->ShowError(RecentFileGoneMessage(path));
+        recent_.Remove(path);
+        UpdateRecentFileItems();
+        return;
+    }
+    if (OpenChosen(path) == OpenOutcome::Failed && recent_.Remove(path)) UpdateRecentFileItems();
+}
+
+void C_KVR_DiaFrame::OnDroppedDocument(const std::string& path) {
+    if (QApplication::activeModalWidget() != nullptr) return;  // one opened since the drop
+    activateWindow();
+    if (Guarded(GuardedCommand::FileOpen)) return;
+    OpenChosen(path);
 }
 
 void C_KVR_DiaFrame::OnCompareWith() {
@@ -266,10 +408,11 @@ void C_KVR_DiaFrame::ClearComparisons() {
     Action(kCmdRemoveComparisons)->setEnabled(false);
 }
 
-bool C_KVR_DiaFrame::OpenFile(const std::string& path) {
+bool C_KVR_DiaFrame::OpenFile(const std::string& path, Recent recent) {
     if (!OpenDocumentFile(doc_, path, *prompts_)) return false;
     DocumentSafe();
     AfterNewDocument();
+    if (recent == Recent::Remember) RememberDocument();
     dialog_->Refresh();
     return true;
 }
@@ -413,6 +556,25 @@ void C_KVR_DiaFrame::closeEvent(QCloseEvent* event) {
     }
     dialog_->hide();
     event->accept();
+}
+
+void C_KVR_DiaFrame::showEvent(QShowEvent* event) {
+    if (!testAttribute(Qt::WA_DontShowOnScreen)) shownOnScreen_ = true;
+    QMainWindow::showEvent(event);
+}
+
+// No document is replaced under an open dialog (a settings dialog, a message box of the run).
+void C_KVR_DiaFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (QApplication::activeModalWidget() == nullptr && DraggedDocument(event->mimeData())) event->acceptProposedAction();
+}
+
+// The document opens once the drop is over: its save prompt must not hold up the program the
+// file came from, which waits for the drop to finish.
+void C_KVR_DiaFrame::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DraggedDocument(event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(this, [this, file = *path] { OnDroppedDocument(file); }, Qt::QueuedConnection);
 }
 
 void C_KVR_DiaFrame::QuitInOrder() {

@@ -1,12 +1,14 @@
 // The main window: the diagram view, menus, toolbar and status bar, the modeless measurement
-// dialog and the sweep that it starts with its journal; the commands with their guards, and the
-// 300 ms timer that opens the settings dialogs the sweep asks for.
+// dialog and the sweep that it starts with its journal; the commands with their guards, the
+// 300 ms timer that opens the settings dialogs the sweep asks for, the recent files, documents
+// dropped on the window, and the window's size and place across starts.
 #pragma once
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QMainWindow>
 #include <QPrinter>
@@ -14,6 +16,7 @@
 
 #include "app/file_commands.h"
 #include "app/frame_commands.h"
+#include "app/frame_settings.h"
 #include "app/frame_rules.h"
 #include "app/settings_dialogs.h"
 #include "diagram/diagram_persistence.h"
@@ -32,7 +35,7 @@ class QtRunUi;
 class SweepEngine;
 
 struct FrameServices {
-    std::optional<std::filesystem::path> settingsFile;  // the diagram's sections; none: defaults
+    std::optional<std::filesystem::path> settingsFile;  // the diagram's and the window's sections; none: defaults
     std::unique_ptr<FramePrompts> prompts;              // none: Qt's dialogs and message boxes
     std::unique_ptr<SettingsDialogs> dialogs;           // none: the program's settings dialogs
     std::filesystem::path recoveryFolder;               // the run journals; empty: the user's
@@ -42,7 +45,8 @@ class C_KVR_DiaFrame : public QMainWindow {
     Q_OBJECT
 public:
     C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidget* parent = nullptr);
-    // Ends a run still going and waits for it before any window goes.
+    // Ends a run still going and waits for it before any window goes; then writes the window's
+    // own sections of the settings file.
     ~C_KVR_DiaFrame() override;
 
     C_KVR_DiaView& View() { return *view_; }
@@ -53,8 +57,10 @@ public:
 
     // A command as the menu, toolbar or accelerator runs it.
     void RunCommand(CommandId id);
-    // The command line's document; false (after its message) when it cannot be opened.
-    bool OpenFile(const std::string& path);
+    // The command line's document; false (after its message) when it cannot be opened. A
+    // document opened only to be printed is not a recent file.
+    enum class Recent { Remember, Skip };
+    bool OpenFile(const std::string& path, Recent recent = Recent::Remember);
     // One page of the diagram on `printer` as Print does after its dialog.
     void PrintOn(QPrinter& printer, PaintTarget target);
     // Shows the measurement dialog beside the main window (start-up, Measurement command).
@@ -78,12 +84,23 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateRecentFileItems(QMenu* fileMenu);
+    void UpdateRecentFileItems();
+    void RememberDocument();
+    void PlaceOnScreen(const std::optional<WindowPlacement>& stored);
+    void SaveWindowSettings();
+    OpenOutcome OpenChosen(const std::string& path);
+    void OnOpenRecent(std::size_t index);
+    void OnDroppedDocument(const std::string& path);
     void UpdateTitle();
     bool Guarded(GuardedCommand command);
     void AfterNewDocument();
@@ -105,6 +122,10 @@ private:
 
     C_KVR_DiaDoc& doc_;
     std::unique_ptr<FramePrompts> prompts_;
+    std::optional<std::filesystem::path> settingsFile_;
+    RecentFiles recent_;
+    std::vector<QAction*> recentItems_;  // kMaxRecentFiles items before Exit, hidden while unused
+    QAction* recentSeparator_ = nullptr;
     std::unique_ptr<SettingsDialogs> dialogs_;
     C_KVR_DiaView* view_ = nullptr;
     MeasurementDialog* dialog_ = nullptr;
@@ -120,6 +141,7 @@ private:
     HelpWindow* help_ = nullptr;  // made on first use, a window of its own owned by the frame
     bool dialogPlaced_ = false;
     bool quitting_ = false;
+    bool shownOnScreen_ = false;  // only a window the user saw has a place worth keeping
 };
 
 }  // namespace tarvos

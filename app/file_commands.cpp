@@ -1,5 +1,6 @@
 #include "app/file_commands.h"
 
+#include <cctype>
 #include <filesystem>
 
 #include "document/csv_export.h"
@@ -72,10 +73,15 @@ bool OpenDocumentFile(C_KVR_DiaDoc& doc, const std::string& path, FramePrompts& 
     return opened.ok();
 }
 
-bool OpenDocumentCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts) {
-    const std::optional<std::string> path = prompts.ChooseDocumentToOpen();
-    if (!path || !SaveModified(doc, prompts)) return false;
-    return OpenDocumentFile(doc, *path, prompts);
+OpenOutcome OpenChosenDocument(C_KVR_DiaDoc& doc, const std::string& path, FramePrompts& prompts) {
+    if (!SaveModified(doc, prompts)) return OpenOutcome::Cancelled;
+    return OpenDocumentFile(doc, path, prompts) ? OpenOutcome::Opened : OpenOutcome::Failed;
+}
+
+bool IsDocumentFileName(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".tvd";
 }
 
 std::optional<std::string> SaveAsTextCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts) {

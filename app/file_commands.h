@@ -52,8 +52,12 @@ bool SaveModified(C_KVR_DiaDoc& doc, FramePrompts& prompts);
 // New: after the save prompt, an empty measurement titled "Untitled"; the receiver settings stay.
 // True when the document was replaced.
 bool NewDocumentCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts);
-// Open: the file dialog, then the save prompt, then the load. True when a file was loaded.
-bool OpenDocumentCommand(C_KVR_DiaDoc& doc, FramePrompts& prompts);
+// Open, once its file dialog (or the recent files, or a drop on the window) has named the file:
+// the save prompt, then the load with the framework's messages.
+enum class OpenOutcome { Opened, Cancelled, Failed };
+OpenOutcome OpenChosenDocument(C_KVR_DiaDoc& doc, const std::string& path, FramePrompts& prompts);
+// Whether a file's name marks it as a measurement document (".tvd" in any letter case).
+bool IsDocumentFileName(const std::string& path);
 // Opens `path` (the command line's file) with the framework's messages. True when loaded.
 bool OpenDocumentFile(C_KVR_DiaDoc& doc, const std::string& path, FramePrompts& prompts);
 // Save As Text: the proposal, the dialog, and the retry loop while the file cannot be written.

@@ -32,7 +32,7 @@ int Fail(const std::string& message) {
 int PrintDocument(C_KVR_DiaFrame& frame, const StartupOptions& options) {
     frame.setAttribute(Qt::WA_DontShowOnScreen);
     frame.show();
-    if (!frame.OpenFile(*options.printFile)) return 1;
+    if (!frame.OpenFile(*options.printFile, C_KVR_DiaFrame::Recent::Skip)) return 1;
     QPrinter printer(QPrinter::HighResolution);
     if (options.printTo) {
         printer.setOutputFormat(QPrinter::PdfFormat);
