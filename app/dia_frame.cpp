@@ -112,6 +112,7 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
     targets.messageParent = this;
     targets.requestPortSettings = [this] { requests_.RequestPortSettings(); };
     targets.requestReceiverSettings = [this] { requests_.RequestReceiverSettings(); };
+    targets.progress = [this](const RunEvent& event) { OnRunProgress(event); };
     runUi_ = std::make_unique<QtRunUi>(std::move(targets));
     engine_ = std::make_unique<SweepEngine>(doc_, *runUi_, journal_.get());
 
@@ -268,9 +269,30 @@ void C_KVR_DiaFrame::CreateToolBar() {
 void C_KVR_DiaFrame::CreateStatusBar() {
     // The message pane: "Ready" while no prompt is shown (prompts are temporary messages, which
     // hide the label while they last).
-    auto* ready = new QLabel(QStringLiteral("Ready"), statusBar());
-    ready->setObjectName(QStringLiteral("readyText"));
-    statusBar()->addWidget(ready, 1);
+    // While a run goes the pane tells where it stands instead, and after it how it ended.
+    statusText_ = new QLabel(QStringLiteral("Ready"), statusBar());
+    statusText_->setObjectName(QStringLiteral("readyText"));
+    statusBar()->addWidget(statusText_, 1);
+}
+
+void C_KVR_DiaFrame::OnRunProgress(const RunEvent& event) {
+    progress_.Apply(event);
+    ShowRunStatus();
+}
+
+void C_KVR_DiaFrame::ShowRunStatus() {
+    const std::string text = progress_.Text();
+    const QString shown = text.empty() ? QStringLiteral("Ready") : QString::fromStdString(text);
+    if (shown == statusText_->text()) return;
+    statusText_->setText(shown);
+    emit runStatusChanged(shown);
+}
+
+// The summary of the last run stays until the user does something else.
+void C_KVR_DiaFrame::ClearRunSummary() {
+    if (progress_.State() != RunState::Done) return;
+    progress_.Clear();
+    ShowRunStatus();
 }
 
 void C_KVR_DiaFrame::UpdateTitle() {
@@ -285,6 +307,7 @@ bool C_KVR_DiaFrame::Guarded(GuardedCommand command) {
 }
 
 void C_KVR_DiaFrame::RunCommand(CommandId id) {
+    ClearRunSummary();
     switch (id) {
         case kCmdFileNew: OnFileNew(); break;
         case kCmdFileOpen: OnFileOpen(); break;
@@ -419,6 +442,7 @@ bool C_KVR_DiaFrame::OpenFile(const std::string& path, Recent recent) {
 
 void C_KVR_DiaFrame::StartMeasurement() {
     if (RunInProgress() || doc_.measuring) return;  // the run in progress keeps going
+    ClearRunSummary();
     // The run clears the measured curve at once, before it knows whether the instrument answers.
     if (doc_.MeasuredCount() > 0 && !SaveModified(doc_, *prompts_)) return;
     DocumentSafe();  // saved, thrown away, or nothing unsaved

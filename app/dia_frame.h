@@ -22,8 +22,10 @@
 #include "diagram/diagram_persistence.h"
 #include "document/dia_doc.h"
 #include "measurement/run_journal.h"
+#include "measurement/run_progress.h"
 
 class QAction;
+class QLabel;
 class QToolBar;
 
 namespace tarvos {
@@ -81,6 +83,12 @@ public:
     void QuitInOrder();
     bool Quitting() const { return quitting_; }
     RunJournal& Journal() { return *journal_; }
+    // Where the run stands as the status bar shows it.
+    const RunProgress& Progress() const { return progress_; }
+
+signals:
+    // The message pane's text changed with the run: where it stands, its summary, or "Ready".
+    void runStatusChanged(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,6 +109,9 @@ private:
     OpenOutcome OpenChosen(const std::string& path);
     void OnOpenRecent(std::size_t index);
     void OnDroppedDocument(const std::string& path);
+    void OnRunProgress(const RunEvent& event);
+    void ShowRunStatus();
+    void ClearRunSummary();
     void UpdateTitle();
     bool Guarded(GuardedCommand command);
     void AfterNewDocument();
@@ -138,6 +149,8 @@ private:
     QPrinter printer_;
     std::map<int, QAction*> actions_;
     QToolBar* toolbar_ = nullptr;
+    QLabel* statusText_ = nullptr;  // the message pane's own text
+    RunProgress progress_;          // applied on the window thread only
     HelpWindow* help_ = nullptr;  // made on first use, a window of its own owned by the frame
     bool dialogPlaced_ = false;
     bool quitting_ = false;

@@ -22,6 +22,7 @@
 #include "cli/console_run_ui.h"
 #include "cli/number_option.h"
 #include "cli/program_output.h"
+#include "cli/progress_json.h"
 #include "cli/settings_option.h"
 #include "document/dia_doc.h"
 #include "document/document_file.h"
@@ -109,6 +110,12 @@ private:
     sigset_t old_{};
 };
 
+// The one form of --progress there is.
+Status CheckProgress(const std::optional<std::string>& progress) {
+    if (!progress || *progress == "json") return {};
+    return Error{"--progress: '" + *progress + "' is not json"};
+}
+
 Result<OnError> ParseOnError(const std::string& text) {
     if (text == "cancel") return OnError::Cancel;
     if (text == "retry") return OnError::Retry;
@@ -169,6 +176,15 @@ bool RunEngine(C_KVR_DiaDoc& doc, ConsoleRunUi& ui, RunJournal& journal, bool* i
     return true;
 }
 
+// The last line of --progress json: the run's counts with END as the saved document gives it.
+std::string JsonSummary(const C_KVR_DiaDoc& doc, RunSummary summary) {
+    const EndResult end = doc.End();
+    summary.endValid = end.valid != 0;
+    summary.endDb = summary.endValid ? end.EndDb() : 0;
+    summary.thresholdBer = doc.ThresholdBer();
+    return JsonText(RunSummaryJson(summary, doc.MeasuredCount()));
+}
+
 std::string Summary(const C_KVR_DiaDoc& doc) {
     const EndResult end = doc.End();
     std::string text = "samples: " + std::to_string(doc.MeasuredCount()) + "\n";
@@ -208,7 +224,9 @@ CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args) {
     cmd->footer(
         "The sweep uses the settings file's measurement, port and receiver settings and leaves\n"
         "the file unchanged. Progress and messages go to standard error; standard output gets\n"
-        "\"samples: N\" and \"END: X dB\" (or \"END: none\"). Ctrl-C cancels the run as the Cancel\n"
+        "\"samples: N\" and \"END: X dB\" (or \"END: none\"), or with --progress json one JSON line\n"
+        "each time the run's state changes and a last one with END and the counts of the steps\n"
+        "(state \"done\"). Ctrl-C cancels the run as the Cancel\n"
         "button does: the samples measured so far are kept and written; so do SIGTERM and the\n"
         "hang-up of a closed terminal, and a closed output pipe never stops it. Every output\n"
         "asked for is attempted and the summary is always printed. Exit status 1 when a message\n"
@@ -229,6 +247,10 @@ CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args) {
                     "Answer to \"KVR doesn't response\": cancel (default) or retry (at most " +
                         std::to_string(ConsoleRunUi::kMaxRetriesPerPoint) + " times per point)")
         ->type_name("retry|cancel");
+    cmd->add_option("--progress", args.progress,
+                    "Write where the run stands to standard output as JSON lines, the last one with END "
+                    "and the counts of stored and dropped steps, instead of the summary")
+        ->type_name("json");
     return cmd;
 }
 
@@ -238,6 +260,7 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
     InterruptHandlers handlers;
     const Result<OnError> onError = ParseOnError(args.onError);
     if (!onError) return ReportFailure(onError.error());
+    if (Status progress = CheckProgress(args.progress); !progress.ok()) return ReportFailure(progress.error());
     if (args.timeScale) {
         const Result<double> scale = ParseDoubleOption("--time-scale", *args.timeScale);
         if (!scale) return ReportFailure(scale.error());
@@ -261,6 +284,8 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
     }
 
     ConsoleRunUi ui(std::cerr, onError.value(), ::isatty(STDERR_FILENO) == 1);
+    JsonProgressWriter progress;
+    if (args.progress) ui.OnProgress([&progress](const RunEvent& event) { progress.Apply(event); });
     bool interrupted = false;
     // Every stored sample also goes to a recovery journal, so that a kill or crash loses none.
     RunJournal journal;
@@ -284,7 +309,9 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
         ui.Note("tarvos: the samples are kept in " + kept->string() + " (see tarvos recover)");
     }
     // The summary is the run's result: printed whatever became of the files.
-    if (Status written = WriteStdout(Summary(doc)); !written.ok()) problems.push_back(written.error().message);
+    const std::string summary = args.progress ? JsonSummary(doc, progress.Summary()) : Summary(doc);
+    if (Status streamed = progress.LastError(); !streamed.ok()) problems.push_back(streamed.error().message);
+    else if (Status written = WriteStdout(summary); !written.ok()) problems.push_back(written.error().message);
     if (failure) ReportFailure(*failure);
     for (const std::string& problem : problems) ReportFailure(problem);
     return failure || !problems.empty() ? kExitFailure : kExitOk;

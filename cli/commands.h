@@ -58,6 +58,7 @@ struct SweepArgs {
     bool writeSettings = false;
     std::optional<std::string> out, text;
     std::string onError = "cancel";
+    std::optional<std::string> progress;
 };
 
 struct PortsArgs {

@@ -125,6 +125,10 @@ void ConsoleRunUi::RequestReceiverSettings() {
     check_ = Check::Receiver;
 }
 
+void ConsoleRunUi::Progress(const RunEvent& event) {
+    if (progress_) progress_(event);
+}
+
 void ConsoleRunUi::Note(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     PrintLine(text);

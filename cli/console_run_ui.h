@@ -2,6 +2,7 @@
 // error, message boxes answered without a user, and what ended the run, for "tarvos sweep".
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -38,6 +39,10 @@ public:
     MessageAnswer Message(const std::string& text, MessageButtons buttons) override;
     void RequestPortSettings() override;
     void RequestReceiverSettings() override;
+    void Progress(const RunEvent& event) override;
+
+    // Where the run's progress goes (--progress); set before the run starts.
+    void OnProgress(std::function<void(const RunEvent&)> sink) { progress_ = std::move(sink); }
 
     // A line of the command itself ("cancelling ..."), kept apart from the progress line; may
     // be called from another thread than the engine's.
@@ -68,6 +73,7 @@ private:
     std::string pointLine_;  // the C/N line of the point being measured
     int retries_ = 0;         // of that point
     std::optional<std::string> failure_;
+    std::function<void(const RunEvent&)> progress_;
     Check check_ = Check::None;
 };
 

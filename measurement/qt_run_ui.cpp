@@ -154,6 +154,12 @@ void QtRunUi::Answer(const std::shared_ptr<PendingAnswer>& pending, MessageAnswe
     answered_.notify_all();
 }
 
+void QtRunUi::Progress(const RunEvent& event) {
+    Post([this, event] {
+        if (targets_.progress) targets_.progress(event);
+    });
+}
+
 void QtRunUi::RequestPortSettings() {
     if (targets_.requestPortSettings) targets_.requestPortSettings();
 }

@@ -27,6 +27,8 @@ struct RunUiTargets {
     // The frame's two requests; plain flag stores, safe from the worker.
     std::function<void()> requestPortSettings;
     std::function<void()> requestReceiverSettings;
+    // Where the run stands, called on the window thread in the order of the run's events.
+    std::function<void(const RunEvent&)> progress;
 };
 
 class QtRunUi final : public QObject, public RunUi {
@@ -54,6 +56,7 @@ public:
     MessageAnswer Message(const std::string& text, MessageButtons buttons) override;
     void RequestPortSettings() override;
     void RequestReceiverSettings() override;
+    void Progress(const RunEvent& event) override;
 
 private:
     struct PendingAnswer {

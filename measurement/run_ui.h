@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "measurement/run_progress.h"
+
 namespace tarvos {
 
 enum class RunControls { Idle, Running };
@@ -35,6 +37,10 @@ public:
     // The main frame opens the port or receiver settings dialog on these requests.
     virtual void RequestPortSettings() = 0;
     virtual void RequestReceiverSettings() = 0;
+
+    // Where the run stands (steps, polls, pauses, the refinement, its end), for a status line or
+    // a script; a window that shows only the dialog has no use for it.
+    virtual void Progress(const RunEvent& event) { static_cast<void>(event); }
 };
 
 }  // namespace tarvos

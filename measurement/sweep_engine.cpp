@@ -21,6 +21,22 @@ void Sleep(long long ms) { Clock::Instance().SleepFor(std::chrono::milliseconds(
 
 double OnGrid(double cnr) { return std::trunc(cnr * 10 + 0.5) * 0.1; }
 
+// The first steps of the grid lie below the C/N where the theory reaches the BER limit; the run
+// goes through them without measuring.
+int StepsBelowLimit(const RunPlan& plan) {
+    int below = 0;
+    double cur = plan.first;
+    for (int i = 1; i <= plan.k; ++i, cur += plan.step)
+        if (OnGrid(cur) < plan.lowLimit) ++below;
+    return below;
+}
+
+RunEvent Event(RunEvent::Kind kind) {
+    RunEvent e;
+    e.kind = kind;
+    return e;
+}
+
 }  // namespace
 
 RunPlan ComputeRunPlan(const C_KVR_DiaDoc& doc) {
@@ -99,9 +115,11 @@ void SweepEngine::Join() {
 
 void SweepEngine::WaitWhilePaused(KvrPortClient& client) {
     if (!doc_.paused) return;
+    ui_.Progress(Event(RunEvent::Kind::Paused));
     client.PutOnLine(false);
     while (doc_.paused && !doc_.cancelRequested) Sleep(200);
     client.PutOnLine(true);
+    ui_.Progress(Event(RunEvent::Kind::Resumed));
 }
 
 bool SweepEngine::Cancelled(KvrPortClient& client) {
@@ -199,6 +217,12 @@ PointOutcome SweepEngine::MeasurePoint(double cnr, BerReading& reading, KvrPortC
         if (Cancelled(client)) return end(PointOutcome::Cancelled);
         ui_.ResponseLine(BerLine(reading.ber, reading.exponent));
         remaining = ShowRemainingTime(true, reading.counter, reading.counterMax);
+        RunEvent polled = Event(RunEvent::Kind::Polled);
+        polled.counter = reading.counter;
+        polled.counterMax = reading.counterMax;
+        polled.complete = complete;
+        polled.remaining = remaining;
+        ui_.Progress(polled);
         ui_.HideMarker();
         ui_.ShowMarker(markerSnr, reading.ber);
         const int resolution = doc_.Options().resolution;
@@ -253,9 +277,16 @@ bool SweepEngine::RefineEnd(const PointRecord& p1, double p1Ber, const PointReco
     double loCnr = p1.cnr, loBer = p1Ber, hiCnr = p2.cnr, hiBer = p2Ber;
     PointRecord loRecord = p1, hiRecord = p2;
     BerReading reading;
+    RunEvent refining = Event(RunEvent::Kind::Refining);
+    refining.cnr = loCnr;
+    refining.width = hiCnr - loCnr;
+    ui_.Progress(refining);
     while (hiCnr - loCnr > 0.15) {
         const double mid = OnGrid((hiCnr + loCnr) * 0.5);
         if (mid == loCnr || mid == hiCnr) break;
+        RunEvent point = Event(RunEvent::Kind::RefinePoint);
+        point.cnr = mid;
+        ui_.Progress(point);
         bool cancelled = false;
         const PointOutcome outcome = MeasureWithRetry(mid, reading, client, plan, &cancelled);
         if (cancelled) return false;
@@ -377,12 +408,18 @@ void SweepEngine::ReportGenerator() {
     ui_.Message(text, MessageButtons::Ok);
 }
 
-void SweepEngine::EndOfRun(KvrPortClient& client) {
+void SweepEngine::EndOfRun(KvrPortClient& client, RunEnding ending) {
     ReleaseInstrument(client);
     EndRunRecord();
+    RunEvent ended = Event(RunEvent::Kind::Ended);
+    ended.ending = ending;
+    ended.endValid = doc_.End().valid != 0;
+    ended.endDb = ended.endValid ? doc_.End().EndDb() : 0;
+    ended.thresholdBer = doc_.ThresholdBer();
     doc_.measuring = 0;
     doc_.paused = 0;
     doc_.cancelRequested = 0;
+    ui_.Progress(ended);
     ui_.SetRunControls(RunControls::Idle);
     ui_.ResponseLine(kLineIdle);
     // A run that ends inside a step (Cancel in the no-response message, an instrument error)
@@ -404,12 +441,14 @@ int SweepEngine::RunMeasurement() {
     runStartUtcMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(
                          std::chrono::system_clock::now().time_since_epoch()).count();
     runStartClock_ = Clock::Instance().Now();
+    ui_.Progress(Event(RunEvent::Kind::Starting));
     const RunPlan plan = ComputeRunPlan(doc_);
     if (!plan.possible) {
         ui_.Message(kMsgNotPossible, MessageButtons::Ok);
-        EndOfRun(client);
+        EndOfRun(client, RunEnding::NotStarted);
         return 0;
     }
+    RunEnding ending = RunEnding::NotStarted;
     // The curve of the previous measurement goes only once the instrument has taken the run: a
     // start refused for the connection, the settings or the sync leaves it as it was, so saving
     // afterwards cannot overwrite a file with an empty measurement.
@@ -417,6 +456,20 @@ int SweepEngine::RunMeasurement() {
         doc_.ResetMeasurement();
         BeginRunRecord(client);
         ui_.RepaintNow();
+        RunEvent stepping = Event(RunEvent::Kind::Stepping);
+        stepping.steps = plan.k;
+        stepping.stepsBelowLimit = StepsBelowLimit(plan);
+        stepping.stepWidth = plan.step;
+        stepping.berSeconds = doc_.BerMeasurementSeconds();
+        stepping.findEnd = doc_.Options().findEnd != 0;
+        ui_.Progress(stepping);
+        ending = RunEnding::Cancelled;  // unless the grid is gone through or a BER of 0 ends it
+        auto stepEnded = [&](int step, StepResult result) {
+            RunEvent e = Event(RunEvent::Kind::StepEnded);
+            e.step = step;
+            e.result = result;
+            ui_.Progress(e);
+        };
         struct Pair {
             bool set = false;
             double ber = 0;
@@ -430,7 +483,15 @@ int SweepEngine::RunMeasurement() {
             const double cnr = OnGrid(cur);
             cur = cur + plan.step;
             bool stored = false;
-            if (cnr < plan.lowLimit) continue;
+            if (cnr < plan.lowLimit) {
+                stepEnded(i, StepResult::BelowLimit);
+                if (i == plan.k) ending = RunEnding::Completed;
+                continue;
+            }
+            RunEvent started = Event(RunEvent::Kind::StepStarted);
+            started.step = i;
+            started.cnr = cnr;
+            ui_.Progress(started);
             bool cancelled = false;
             const PointOutcome outcome = MeasureWithRetry(cnr, reading, client, plan, &cancelled);
             if (cancelled) break;
@@ -440,6 +501,7 @@ int SweepEngine::RunMeasurement() {
                 if (doc_.skipRequested) {
                     doc_.skipRequested = 0;
                     ui_.RepaintNow();
+                    stepEnded(i, StepResult::Skipped);
                 } else {
                     storedRecord = RecordOf(cnr, reading, reading.record.ending);
                     doc_.AppendSample(cnr + plan.offset, reading.ber, storedRecord);
@@ -448,10 +510,17 @@ int SweepEngine::RunMeasurement() {
                     if (reading.ber == 0) doc_.SetZeroBerExponent(doc_.Options().resolution);
                     ui_.UpdateBerRange();
                     ui_.RepaintNow();
-                    if (reading.ber == 0 && doc_.Options().zeroExit) break;
+                    stepEnded(i, StepResult::Stored);
+                    if (reading.ber == 0 && doc_.Options().zeroExit) {
+                        ending = i == plan.k ? RunEnding::Completed : RunEnding::ZeroBer;
+                        break;
+                    }
                     stored = true;
                 }
+            } else {
+                stepEnded(i, outcome == PointOutcome::NoSync ? StepResult::NoSync : StepResult::OverLimit);
             }
+            if (i == plan.k) ending = RunEnding::Completed;  // a cancel from here on finds nothing left
             if (Cancelled(client)) break;
             if (!stored || doc_.End().valid) continue;
             if (!p1.set) p1 = {true, reading.ber, storedRecord};
@@ -464,15 +533,19 @@ int SweepEngine::RunMeasurement() {
             if (p1.set && p2.set && p1.ber >= threshold && p2.ber <= threshold) {
                 if (doc_.Options().findEnd) {
                     ui_.EnableSkipAccept(false);
-                    if (!RefineEnd(p1.record, p1.ber, p2.record, p2.ber, client, plan)) break;
+                    if (!RefineEnd(p1.record, p1.ber, p2.record, p2.ber, client, plan)) {
+                        ending = RunEnding::Cancelled;
+                        break;
+                    }
                     ui_.EnableSkipAccept(true);
+                    ui_.Progress(Event(RunEvent::Kind::RefineEnded));
                 }
                 doc_.UpdateEnd();
                 if (doc_.End().valid) ui_.Invalidate();
             }
         }
     }
-    EndOfRun(client);
+    EndOfRun(client, ending);
     return 0;
 }
 

@@ -105,7 +105,7 @@ private:
                    const RunPlan& plan);
     void WaitWhilePaused(KvrPortClient& client);
     int ShowRemainingTime(bool show, int counter, int counterMax);
-    void EndOfRun(KvrPortClient& client);
+    void EndOfRun(KvrPortClient& client, RunEnding ending);
     void ReleaseInstrument(KvrPortClient& client);
     void ReportGenerator();
     double ReadBer(KvrPortClient& client);

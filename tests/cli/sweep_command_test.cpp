@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <string>
@@ -190,6 +191,36 @@ TEST_F(SweepCommandTest, ADefaultSweepMeasuresOnTheGridAndWritesItsFiles) {
     EXPECT_EQ(ReadBytes(text), exported.out);
     // A scripted sweep leaves the user's settings alone: no settings file appears.
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+}
+
+TEST_F(SweepCommandTest, ProgressJsonLinesEndWithEndAndTheCountsOfTheSteps) {
+    const RunResult r = Sweep({"--progress", "json", "--out", Path("out.tvd").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<nlohmann::json> lines;
+    std::istringstream out(r.out);
+    for (std::string line; std::getline(out, line);) {
+        lines.push_back(nlohmann::json::parse(line, nullptr, false));
+        ASSERT_FALSE(lines.back().is_discarded()) << line;
+    }
+    ASSERT_GT(lines.size(), 3u) << r.out;
+    std::set<std::string> states;
+    for (const nlohmann::json& line : lines) states.insert(line["state"].get<std::string>());
+    EXPECT_EQ(states, (std::set<std::string>{"starting", "step", "refining", "done"})) << r.out;
+
+    const nlohmann::json info = RunJson({"info", "--json", Path("out.tvd").string()});
+    const nlohmann::json& last = lines.back();
+    EXPECT_EQ(last["state"], "done");
+    // The run goes through the grid or ends at a BER of 0 (zero exit).
+    EXPECT_TRUE(last["ending"] == "completed" || last["ending"] == "zeroBer") << last.dump();
+    EXPECT_NEAR(last["endDb"].get<double>(), info["end"]["endDb"].get<double>(), 1e-9) << last.dump();
+    EXPECT_EQ(last["samples"], info["samples"].size());
+    const nlohmann::json& dropped = last["dropped"];
+    EXPECT_EQ(last["steps"], 20);
+    EXPECT_EQ(last["stored"].get<int>() + dropped["belowLimit"].get<int>() + dropped["overLimit"].get<int>() +
+                  dropped["noSync"].get<int>() + dropped["skipped"].get<int>() + dropped["notReached"].get<int>(),
+              20) << last.dump();
+    EXPECT_GT(dropped["belowLimit"].get<int>(), 0) << last.dump();  // the grid starts below the BER limit
+    EXPECT_NE(last["text"].get<std::string>().find("END "), std::string::npos) << last.dump();
 }
 
 TEST_F(SweepCommandTest, EndFollowsTheReceiversImplementationLoss) {
@@ -414,7 +445,7 @@ TEST_F(SweepCommandTest, AnUnwritableOutputCostsNeitherTheOtherOutputNorTheSumma
 TEST_F(SweepCommandTest, WrongOptionsAreRefusedBeforeTheRun) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--on-error", "ignore"}, {"--time-scale", "-1"}, {"--time-scale", "fast"},
-          {"--out", Path("missing/out.tvd").string()}, {"--text", ""}}) {
+          {"--out", Path("missing/out.tvd").string()}, {"--text", ""}, {"--progress", "xml"}}) {
         const RunResult r = Sweep(args);
         EXPECT_EQ(r.exitCode, 1) << args[0] << " " << args[1];
         EXPECT_EQ(r.err.find(kLineOpen), std::string::npos) << r.err;
