@@ -27,6 +27,11 @@ struct RunUiTargets {
     // The frame's two requests; plain flag stores, safe from the worker.
     std::function<void()> requestPortSettings;
     std::function<void()> requestReceiverSettings;
+    // On the window thread: a run message box has opened and the run waits for its answer (the
+    // box's text); the run has ended (why, when the instrument-error policy cancelled it; else
+    // empty). Neither is called once the window is going away.
+    std::function<void(const std::string& text)> waitingForAnswer;
+    std::function<void(const std::string& cancelledBecause)> runEnded;
 };
 
 class QtRunUi final : public QObject, public RunUi {
@@ -52,6 +57,8 @@ public:
     void RepaintNow() override;
     void Invalidate() override;
     MessageAnswer Message(const std::string& text, MessageButtons buttons) override;
+    void InstrumentErrorAnswered(MessageAnswer answer, int retries) override;
+    void RunEnded() override;
     void RequestPortSettings() override;
     void RequestReceiverSettings() override;
 
@@ -70,6 +77,7 @@ private:
     std::mutex mutex_;
     std::condition_variable answered_;
     bool shutdown_ = false;
+    std::string cancelledBecause_;  // of the run going on
     QPointer<QWidget> openBox_;
 };
 

@@ -85,8 +85,8 @@ protected:
         return sections;
     }
 
-    const std::vector<std::string> kAllSections{"[Measurement]", "[Port Settings]", "[KVR Settings]",
-                                                "[Diagram Elements]", "[Diagram Settings]"};
+    const std::vector<std::string> kAllSections{"[Measurement]",       "[Port Settings]",    "[KVR Settings]",
+                                                "[Unattended Runs]",   "[Diagram Elements]", "[Diagram Settings]"};
 };
 
 TEST_F(ProgramEndTest, ANewSettingsFileGetsTheDocumentsSectionsBeforeTheDiagrams) {
