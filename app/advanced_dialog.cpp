@@ -1,6 +1,10 @@
 #include "app/advanced_dialog.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,6 +18,10 @@
 
 namespace tarvos {
 namespace {
+
+// The policies in the order the list offers them.
+constexpr InstrumentErrorPolicy kPolicies[] = {InstrumentErrorPolicy::Ask, InstrumentErrorPolicy::Retry,
+                                               InstrumentErrorPolicy::Cancel};
 
 // Typing limits of the two fields.
 constexpr int kBerChars = 20;
@@ -35,11 +43,13 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 
 }  // namespace
 
-AdvancedDialog::AdvancedDialog(double threshold, int maxGridSpacing, int manualMode, QWidget* parent)
+AdvancedDialog::AdvancedDialog(double threshold, int maxGridSpacing, int manualMode,
+                               InstrumentErrorPolicy onInstrumentError, QWidget* parent)
     : QDialog(parent),
       threshold_(threshold),
       maxGridSpacing_(maxGridSpacing),
       manualMode_(manualMode),
+      onInstrumentError_(onInstrumentError),
       shownThreshold_(threshold),
       shownSpacing_(maxGridSpacing) {
     setObjectName(QStringLiteral("advancedDialog"));
@@ -49,6 +59,8 @@ AdvancedDialog::AdvancedDialog(double threshold, int maxGridSpacing, int manualM
     ShowBer(ShowBerField(threshold));
     ShowGrid(maxGridSpacing);
     manualModeCheck_->setChecked(manualMode != 0);
+    for (int i = 0; i < static_cast<int>(std::size(kPolicies)); ++i)
+        if (kPolicies[i] == onInstrumentError) onErrorList_->setCurrentIndex(i);
 
     berField_->installEventFilter(this);
     gridField_->installEventFilter(this);
@@ -77,6 +89,14 @@ void AdvancedDialog::BuildControls() {
     manualModeCheck_->setEnabled(false);
     manualModeCheck_->setVisible(false);
 
+    auto* onErrorLabel = new QLabel(QStringLiteral("On &instrument error:"), this);
+    onErrorList_ = new QComboBox(this);
+    onErrorList_->setObjectName(QStringLiteral("onInstrumentError"));
+    onErrorList_->addItems({QStringLiteral("Ask (Retry/Cancel message)"),
+                            QStringLiteral("Retry up to %1 times, then cancel").arg(kMaxRetriesPerPoint),
+                            QStringLiteral("Cancel the measurement")});
+    onErrorLabel->setBuddy(onErrorList_);
+
     okButton_ = MakeButton(this, "okButton", "&OK");
     okButton_->setDefault(true);
     cancelButton_ = MakeButton(this, "cancelButton", "&Cancel");
@@ -90,6 +110,8 @@ void AdvancedDialog::BuildControls() {
     fields->addWidget(pixels, 1, 2);
     fields->addWidget(gridDefault_, 1, 3);
     fields->addWidget(manualModeCheck_, 2, 0, 1, 4);
+    fields->addWidget(onErrorLabel, 3, 0);
+    fields->addWidget(onErrorList_, 3, 1, 1, 3);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -105,7 +127,8 @@ void AdvancedDialog::BuildControls() {
     setTabOrder(berField_, berDefault_);
     setTabOrder(berDefault_, gridField_);
     setTabOrder(gridField_, gridDefault_);
-    setTabOrder(gridDefault_, okButton_);
+    setTabOrder(gridDefault_, onErrorList_);
+    setTabOrder(onErrorList_, okButton_);
     setTabOrder(okButton_, cancelButton_);
 }
 
@@ -117,6 +140,7 @@ void AdvancedDialog::accept() {
     if (focus == gridField_ || gridField_->isModified()) CheckGridField();
     threshold_ = shownThreshold_;
     maxGridSpacing_ = shownSpacing_;
+    onInstrumentError_ = kPolicies[std::clamp(onErrorList_->currentIndex(), 0, static_cast<int>(std::size(kPolicies)) - 1)];
     QDialog::accept();
 }
 

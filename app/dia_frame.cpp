@@ -24,6 +24,7 @@
 #include "app/journal_recovery.h"
 #include "app/properties_dialog.h"
 #include "app/qt_frame_prompts.h"
+#include "app/run_notices.h"
 #include "diagram/dia_view.h"
 #include "diagram/overlay.h"
 #include "measurement/measurement_dialog.h"
@@ -93,10 +94,12 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
       prompts_(std::move(services.prompts)),
       settingsFile_(services.settingsFile),
       dialogs_(std::move(services.dialogs)),
+      notifier_(std::move(services.notifier)),
       recoveryFolder_(services.recoveryFolder.empty() ? RecoveryFolder() : std::move(services.recoveryFolder)),
       journal_(std::make_unique<RunJournal>(recoveryFolder_)),
       printer_(QPrinter::HighResolution) {
     if (!prompts_) prompts_ = std::make_unique<QtFramePrompts>(this);
+    if (!notifier_) notifier_ = MakeDesktopNotifier(this);
     setWindowIcon(ProgramIcon());
 
     view_ = new C_KVR_DiaView(doc_, services.settingsFile, this);
@@ -113,6 +116,15 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
     targets.requestPortSettings = [this] { requests_.RequestPortSettings(); };
     targets.requestReceiverSettings = [this] { requests_.RequestReceiverSettings(); };
     targets.progress = [this](const RunEvent& event) { OnRunProgress(event); };
+    // An unattended run must reach its user also when nobody looks at the window.
+    targets.waitingForAnswer = [this](const std::string& text) {
+        const RunNotice notice = WaitingNotice(text);
+        notifier_->Notify(notice.title, notice.body);
+    };
+    targets.runEnded = [this](const std::string& cancelledBecause) {
+        const RunNotice notice = EndedNotice(doc_, cancelledBecause);
+        notifier_->Notify(notice.title, notice.body);
+    };
     runUi_ = std::make_unique<QtRunUi>(std::move(targets));
     engine_ = std::make_unique<SweepEngine>(doc_, *runUi_, journal_.get());
 

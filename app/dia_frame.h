@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QTimer>
 
+#include "app/desktop_notifier.h"
 #include "app/file_commands.h"
 #include "app/frame_commands.h"
 #include "app/frame_settings.h"
@@ -41,6 +42,7 @@ struct FrameServices {
     std::unique_ptr<FramePrompts> prompts;              // none: Qt's dialogs and message boxes
     std::unique_ptr<SettingsDialogs> dialogs;           // none: the program's settings dialogs
     std::filesystem::path recoveryFolder;               // the run journals; empty: the user's
+    std::unique_ptr<DesktopNotifier> notifier;          // none: the desktop's notifications
 };
 
 class C_KVR_DiaFrame : public QMainWindow {
@@ -138,6 +140,7 @@ private:
     std::vector<QAction*> recentItems_;  // kMaxRecentFiles items before Exit, hidden while unused
     QAction* recentSeparator_ = nullptr;
     std::unique_ptr<SettingsDialogs> dialogs_;
+    std::unique_ptr<DesktopNotifier> notifier_;
     C_KVR_DiaView* view_ = nullptr;
     MeasurementDialog* dialog_ = nullptr;
     std::unique_ptr<QtRunUi> runUi_;

@@ -20,13 +20,15 @@ void ProgramDialogs::RunReceiverSettings(QWidget* parent) {
 
 void ProgramDialogs::RunAdvanced(QWidget* parent, C_KVR_DiaView& view) {
     DiagramSettings& settings = view.State().settings;
-    AdvancedDialog dialog(doc_.ThresholdBer(), settings.maxGridSpacing, doc_.Options().manualMode, parent);
+    AdvancedDialog dialog(doc_.ThresholdBer(), settings.maxGridSpacing, doc_.Options().manualMode,
+                          doc_.Options().onInstrumentError, parent);
     if (dialog.exec() != QDialog::Accepted) return;
     doc_.SetThresholdBer(dialog.Threshold());
     doc_.UpdateEnd();
     settings.maxGridSpacing = dialog.MaxGridSpacing();
     MeasurementOptions options = doc_.Options();
     options.manualMode = dialog.ManualMode();
+    options.onInstrumentError = dialog.OnInstrumentError();
     doc_.SetOptions(options);
     view.RepaintNow();
 }

@@ -15,6 +15,8 @@ namespace tarvos {
 inline constexpr const char* kMeasurementSection = "Measurement";
 inline constexpr const char* kPortSection = "Port Settings";
 inline constexpr const char* kReceiverSection = "KVR Settings";
+// Our own options, in a section of their own that older readers of the file never look at.
+inline constexpr const char* kUnattendedSection = "Unattended Runs";
 
 using RemoteHost = std::array<std::uint8_t, 4>;
 
@@ -27,7 +29,8 @@ struct SettingsKey {
 };
 
 // Calls visit(key, field) for every key in file order. `Settings` is StoredSettings or
-// const StoredSettings; a field is an int, a double, the parity text or the remote host.
+// const StoredSettings; a field is an int, a double, the parity text, the remote host or the
+// instrument-error policy.
 template <class Settings, class Visit>
 void ForEachSettingsKey(Settings& s, Visit&& visit) {
     static_assert(std::is_same_v<std::remove_const_t<Settings>, StoredSettings>);
@@ -65,6 +68,8 @@ void ForEachSettingsKey(Settings& s, Visit&& visit) {
     visit(SettingsKey{k, "Symbol Rate", "6.9", "receiver", "symbolRate"}, r.symbolRate);
     visit(SettingsKey{k, "SNR Begin", "20", "receiver", "snrBegin"}, r.snrBegin);
     visit(SettingsKey{k, "SNR End", "35", "receiver", "snrEnd"}, r.snrEnd);
+    visit(SettingsKey{kUnattendedSection, "On Instrument Error", "ask", "options", "onInstrumentError"},
+          o.onInstrumentError);
 }
 
 }  // namespace tarvos

@@ -1,5 +1,7 @@
 #include "app/settings_store.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "app/settings_keys.h"
@@ -26,6 +28,18 @@ void ReadKey(const IniFile& ini, const SettingsKey& key, std::string& value) {
 void ReadKey(const IniFile& ini, const SettingsKey& key, RemoteHost& value) {
     value = ParseRemoteHost(ini.GetString(key.section, key.name, key.defaultText));
 }
+// A word this program does not know (a newer program's, a typo) asks the user: no run is ever
+// retried or cancelled behind the user's back by mistake.
+void ReadKey(const IniFile& ini, const SettingsKey& key, InstrumentErrorPolicy& value) {
+    value = ParseInstrumentErrorPolicy(ini.GetString(key.section, key.name, key.defaultText))
+                .value_or(InstrumentErrorPolicy::Ask);
+}
+
+constexpr std::array<std::pair<InstrumentErrorPolicy, const char*>, 3> kPolicyWords{{
+    {InstrumentErrorPolicy::Ask, "ask"},
+    {InstrumentErrorPolicy::Retry, "retry"},
+    {InstrumentErrorPolicy::Cancel, "cancel"},
+}};
 
 }  // namespace
 
@@ -106,6 +120,25 @@ std::string SettingsValueText(int value) { return std::to_string(value); }
 std::string SettingsValueText(double value) { return FormatNumber(value); }
 std::string SettingsValueText(const std::string& value) { return value; }
 std::string SettingsValueText(const RemoteHost& value) { return FormatRemoteHost(value); }
+
+std::string SettingsValueText(InstrumentErrorPolicy value) {
+    for (const auto& [policy, word] : kPolicyWords)
+        if (policy == value) return word;
+    return "ask";
+}
+
+std::optional<InstrumentErrorPolicy> ParseInstrumentErrorPolicy(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    for (const auto& [policy, word] : kPolicyWords) {
+        const std::string_view w(word);
+        if (text.size() == w.size() &&
+            std::equal(text.begin(), text.end(), w.begin(), [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+            return policy;
+    }
+    return std::nullopt;
+}
 
 Status IniSettingsStore::Save(const StoredSettings& settings) {
     if (!location_.settingsFile) return {};  // no settings file: nothing is written

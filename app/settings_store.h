@@ -36,7 +36,8 @@ SettingsLocation LocateSettingsFile(const std::optional<std::filesystem::path>& 
 std::filesystem::path SettingsFileOrFallback(const std::filesystem::path& besideProgram,
                                              const std::optional<std::filesystem::path>& userConfigFolder);
 
-// Reads the three sections; a missing file or key gives the default, a value without a number 0.
+// Reads the three sections and our own; a missing file or key gives the default, a value without
+// a number 0, a policy that is no known word "ask".
 StoredSettings LoadSettings(const std::optional<std::filesystem::path>& file);
 // Writes every key of the three sections in order; other sections and keys stay as they are.
 // A file that exists but cannot be read is left alone and reported.
@@ -53,6 +54,10 @@ std::string SettingsValueText(int value);
 std::string SettingsValueText(double value);
 std::string SettingsValueText(const std::string& value);
 std::string SettingsValueText(const RemoteHost& value);
+std::string SettingsValueText(InstrumentErrorPolicy value);
+
+// "ask", "retry" or "cancel"; none for any other text (letter case does not matter).
+std::optional<InstrumentErrorPolicy> ParseInstrumentErrorPolicy(std::string_view text);
 
 // The document's store backed by the settings file.
 class IniSettingsStore : public SettingsPersistence {

@@ -116,10 +116,13 @@ Status CheckProgress(const std::optional<std::string>& progress) {
     return Error{"--progress: '" + *progress + "' is not json"};
 }
 
-Result<OnError> ParseOnError(const std::string& text) {
-    if (text == "cancel") return OnError::Cancel;
-    if (text == "retry") return OnError::Retry;
-    return Error{"--on-error: '" + text + "' is neither retry nor cancel"};
+// --on-error, or else the settings file's policy. Nobody answers a message box here, so the
+// file's "ask" cancels as a user who is not there would have to.
+Result<InstrumentErrorPolicy> OnErrorPolicy(const std::string& option, InstrumentErrorPolicy fromFile) {
+    if (option.empty()) return fromFile == InstrumentErrorPolicy::Retry ? fromFile : InstrumentErrorPolicy::Cancel;
+    if (option == "cancel") return InstrumentErrorPolicy::Cancel;
+    if (option == "retry") return InstrumentErrorPolicy::Retry;
+    return Error{"--on-error: '" + option + "' is neither retry nor cancel"};
 }
 
 // A missing folder is found out before the run, not after an hour of measuring.
@@ -244,8 +247,10 @@ CLI::App* AddSweepCommand(CLI::App& app, SweepArgs& args) {
     cmd->add_option("--out", args.out, "Save the measurement document here")->type_name("FILE.tvd")->check(notEmpty);
     cmd->add_option("--text", args.text, "Save the text table here")->type_name("FILE.txt")->check(notEmpty);
     cmd->add_option("--on-error", args.onError,
-                    "Answer to \"KVR doesn't response\": cancel (default) or retry (at most " +
-                        std::to_string(ConsoleRunUi::kMaxRetriesPerPoint) + " times per point)")
+                    "Answer to \"KVR doesn't response\": cancel or retry (at most " +
+                        std::to_string(kMaxRetriesPerPoint) +
+                        " times per point); default: the settings file's \"On Instrument Error\", "
+                        "where ask cancels")
         ->type_name("retry|cancel");
     cmd->add_option("--progress", args.progress,
                     "Write where the run stands to standard output as JSON lines, the last one with END "
@@ -258,8 +263,8 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
     // For the command's whole life a stop signal ends it in order and a closed pipe is only a
     // failed write.
     InterruptHandlers handlers;
-    const Result<OnError> onError = ParseOnError(args.onError);
-    if (!onError) return ReportFailure(onError.error());
+    if (const Result<InstrumentErrorPolicy> onError = OnErrorPolicy(args.onError, {}); !onError)
+        return ReportFailure(onError.error());
     if (Status progress = CheckProgress(args.progress); !progress.ok()) return ReportFailure(progress.error());
     if (args.timeScale) {
         const Result<double> scale = ParseDoubleOption("--time-scale", *args.timeScale);
@@ -277,13 +282,16 @@ int RunSweep(const GlobalArgs& global, const SweepArgs& args) {
     // Loaded as the window program's document loads them. The document is never closed, so the
     // settings are not written back: a scripted sweep leaves the user's settings as they were.
     C_KVR_DiaDoc doc(std::make_shared<IniSettingsStore>(where));
+    MeasurementOptions options = doc.Options();
+    options.onInstrumentError = OnErrorPolicy(args.onError, options.onInstrumentError).value();
+    doc.SetOptions(options);
 
     if (args.writeSettings) {
         if (const int status = WriteReceiverSettings(doc); status != kExitOk) return status;
         if (interruptRequested.load() != 0) return ReportFailure("stopped before the measurement began");
     }
 
-    ConsoleRunUi ui(std::cerr, onError.value(), ::isatty(STDERR_FILENO) == 1);
+    ConsoleRunUi ui(std::cerr, ::isatty(STDERR_FILENO) == 1);
     JsonProgressWriter progress;
     if (args.progress) ui.OnProgress([&progress](const RunEvent& event) { progress.Apply(event); });
     bool interrupted = false;

@@ -57,7 +57,7 @@ struct SweepArgs {
     std::optional<std::string> timeScale;
     bool writeSettings = false;
     std::optional<std::string> out, text;
-    std::string onError = "cancel";
+    std::string onError;  // empty: the settings file's policy
     std::optional<std::string> progress;
 };
 

@@ -20,8 +20,7 @@ std::string Bar(int counter, int counterMax) {
 
 }  // namespace
 
-ConsoleRunUi::ConsoleRunUi(std::ostream& err, OnError onError, bool progressLine)
-    : err_(err), onError_(onError), progressLine_(progressLine) {}
+ConsoleRunUi::ConsoleRunUi(std::ostream& err, bool progressLine) : err_(err), progressLine_(progressLine) {}
 
 // A console has no buttons, marker or diagram: the run controls, the marker, the BER range
 // and the repaints have nothing to show here, and the samples reach the user in the files.
@@ -44,17 +43,8 @@ void ConsoleRunUi::PrintLine(const std::string& line) {
     err_ << line << '\n' << std::flush;
 }
 
-// A retry measures its point again and so repeats the point's C/N line unchanged; only a line
-// with another C/N starts a new point and a new count of retries.
-void ConsoleRunUi::NotePoint(const std::string& responseLine) {
-    if (responseLine.rfind(kLineSetCnr, 0) != 0 || responseLine == pointLine_) return;
-    pointLine_ = responseLine;
-    retries_ = 0;
-}
-
 void ConsoleRunUi::ResponseLine(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
-    NotePoint(text);
     // The idle line invites the dialog's user to start the next run; a command has none.
     if (text == kLineIdle || text == lastResponse_) return;
     lastResponse_ = text;
@@ -104,15 +94,19 @@ MessageAnswer ConsoleRunUi::Message(const std::string& text, MessageButtons butt
         SetFailure(line);
         return MessageAnswer::Ok;
     }
-    if (onError_ == OnError::Retry && retries_ < kMaxRetriesPerPoint) {
-        ++retries_;
-        PrintLine("tarvos: " + line + " [Retry " + std::to_string(retries_) + " of " +
-                  std::to_string(kMaxRetriesPerPoint) + "]");
-        return MessageAnswer::Retry;
-    }
-    SetFailure(line + (onError_ == OnError::Retry ? " [Cancel after " + std::to_string(kMaxRetriesPerPoint) + " retries]"
-                                                  : std::string(" [Cancel]")));
+    SetFailure(line + " [Cancel]");
     return MessageAnswer::Cancel;
+}
+
+void ConsoleRunUi::InstrumentErrorAnswered(MessageAnswer answer, int retries) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string line = OneLine(kMsgNoResponse);
+    if (answer == MessageAnswer::Retry) {
+        PrintLine("tarvos: " + line + " [Retry " + std::to_string(retries) + " of " +
+                  std::to_string(kMaxRetriesPerPoint) + "]");
+        return;
+    }
+    SetFailure(line + (retries > 0 ? " [Cancel after " + std::to_string(retries) + " retries]" : std::string(" [Cancel]")));
 }
 
 void ConsoleRunUi::RequestPortSettings() {

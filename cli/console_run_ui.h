@@ -13,19 +13,11 @@
 
 namespace tarvos::cli {
 
-// How a Retry/Cancel box (the instrument stopped answering) is answered.
-enum class OnError { Cancel, Retry };
-
 class ConsoleRunUi : public RunUi {
 public:
-    // A dead instrument would otherwise be retried for ever. The count belongs to one measured
-    // point (one C/N), whatever polls of it succeed between the failures: a link that drops every
-    // few calls lets a poll through after each reconnection.
-    static constexpr int kMaxRetriesPerPoint = 3;
-
     // Writes to `err`; `progressLine` draws the remaining time as one line rewritten in place,
     // which only a terminal shows sensibly.
-    ConsoleRunUi(std::ostream& err, OnError onError, bool progressLine);
+    ConsoleRunUi(std::ostream& err, bool progressLine);
 
     void SetRunControls(RunControls controls) override;
     void EnableSkipAccept(bool enabled) override;
@@ -36,7 +28,10 @@ public:
     void UpdateBerRange() override;
     void RepaintNow() override;
     void Invalidate() override;
+    // Nobody answers a console: a Retry/Cancel box is cancelled (the engine's retry policy
+    // retries without asking).
     MessageAnswer Message(const std::string& text, MessageButtons buttons) override;
+    void InstrumentErrorAnswered(MessageAnswer answer, int retries) override;
     void RequestPortSettings() override;
     void RequestReceiverSettings() override;
     void Progress(const RunEvent& event) override;
@@ -61,17 +56,13 @@ private:
     // Callers hold mutex_.
     void ClearProgressLine();
     void PrintLine(const std::string& line);
-    void NotePoint(const std::string& responseLine);
     void SetFailure(const std::string& line);
 
     mutable std::mutex mutex_;
     std::ostream& err_;
-    const OnError onError_;
     const bool progressLine_;
     bool progressShown_ = false;
     std::string lastResponse_;
-    std::string pointLine_;  // the C/N line of the point being measured
-    int retries_ = 0;         // of that point
     std::optional<std::string> failure_;
     std::function<void(const RunEvent&)> progress_;
     Check check_ = Check::None;

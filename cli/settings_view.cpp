@@ -19,6 +19,8 @@ Json JsonValue(const T& value) {
     if constexpr (std::is_same_v<T, double>) return JsonNumber(value);
     else if constexpr (std::is_same_v<T, RemoteHost>)
         return Json::array({value[0], value[1], value[2], value[3]});
+    else if constexpr (std::is_same_v<T, InstrumentErrorPolicy>)
+        return SettingsValueText(value);
     else return value;
 }
 

@@ -139,6 +139,7 @@ void QtRunUi::ShowMessageBox(const std::shared_ptr<PendingAnswer>& pending, cons
     });
     openBox_ = box;
     box->show();
+    if (targets_.waitingForAnswer) targets_.waitingForAnswer(text.toStdString());
 }
 
 bool QtRunUi::Settled(const PendingAnswer& pending) {
@@ -157,6 +158,26 @@ void QtRunUi::Answer(const std::shared_ptr<PendingAnswer>& pending, MessageAnswe
 void QtRunUi::Progress(const RunEvent& event) {
     Post([this, event] {
         if (targets_.progress) targets_.progress(event);
+    });
+}
+
+void QtRunUi::InstrumentErrorAnswered(MessageAnswer answer, int retries) {
+    // A retry is the policy doing its work; only the cancel that ends the run is worth telling.
+    if (answer != MessageAnswer::Cancel) return;
+    std::lock_guard lock(mutex_);
+    cancelledBecause_ = retries > 0 ? "KVR doesn't response, cancelled after " + std::to_string(retries) + " retries"
+                                    : std::string("KVR doesn't response, cancelled");
+}
+
+void QtRunUi::RunEnded() {
+    std::string because;
+    {
+        std::lock_guard lock(mutex_);
+        because = std::exchange(cancelledBecause_, std::string());
+        if (shutdown_) return;  // the window is closing: nobody to tell
+    }
+    Post([this, because] {
+        if (targets_.runEnded) targets_.runEnded(because);
     });
 }
 

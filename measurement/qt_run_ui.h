@@ -29,6 +29,11 @@ struct RunUiTargets {
     std::function<void()> requestReceiverSettings;
     // Where the run stands, called on the window thread in the order of the run's events.
     std::function<void(const RunEvent&)> progress;
+    // On the window thread: a run message box has opened and the run waits for its answer (the
+    // box's text); the run has ended (why, when the instrument-error policy cancelled it; else
+    // empty). Neither is called once the window is going away.
+    std::function<void(const std::string& text)> waitingForAnswer;
+    std::function<void(const std::string& cancelledBecause)> runEnded;
 };
 
 class QtRunUi final : public QObject, public RunUi {
@@ -54,6 +59,8 @@ public:
     void RepaintNow() override;
     void Invalidate() override;
     MessageAnswer Message(const std::string& text, MessageButtons buttons) override;
+    void InstrumentErrorAnswered(MessageAnswer answer, int retries) override;
+    void RunEnded() override;
     void RequestPortSettings() override;
     void RequestReceiverSettings() override;
     void Progress(const RunEvent& event) override;
@@ -73,6 +80,7 @@ private:
     std::mutex mutex_;
     std::condition_variable answered_;
     bool shutdown_ = false;
+    std::string cancelledBecause_;  // of the run going on
     QPointer<QWidget> openBox_;
 };
 

@@ -33,6 +33,12 @@ public:
     virtual void Invalidate() = 0;   // redraw when the window gets to it
 
     virtual MessageAnswer Message(const std::string& text, MessageButtons buttons) = 0;
+    // The run's instrument-error policy answered the no-response message in the user's place,
+    // without showing it: Retry for the `retries`-th time at this point, or Cancel after
+    // `retries` retries (0 with the cancel policy). A window with nothing to show ignores it.
+    virtual void InstrumentErrorAnswered(MessageAnswer /*answer*/, int /*retries*/) {}
+    // The run is over: its last call, after its last message.
+    virtual void RunEnded() {}
 
     // The main frame opens the port or receiver settings dialog on these requests.
     virtual void RequestPortSettings() = 0;

@@ -258,8 +258,8 @@ PointOutcome SweepEngine::MeasurePoint(double cnr, BerReading& reading, KvrPortC
 PointOutcome SweepEngine::MeasureWithRetry(double cnr, BerReading& reading, KvrPortClient& client,
                                            const RunPlan& plan, bool* cancelled) {
     PointOutcome outcome = MeasurePoint(cnr, reading, client, plan);
-    while (outcome == PointOutcome::InstrumentError) {
-        if (ui_.Message(kMsgNoResponse, MessageButtons::RetryCancel) != MessageAnswer::Retry) {
+    for (int retries = 0; outcome == PointOutcome::InstrumentError; ++retries) {
+        if (AnswerNoResponse(retries) != MessageAnswer::Retry) {
             *cancelled = true;
             return outcome;
         }
@@ -269,6 +269,22 @@ PointOutcome SweepEngine::MeasureWithRetry(double cnr, BerReading& reading, KvrP
         outcome = MeasurePoint(cnr, reading, client, plan);
     }
     return outcome;
+}
+
+MessageAnswer SweepEngine::AnswerNoResponse(int retries) {
+    // Read at each failure, so that a policy changed during the run applies at once.
+    switch (doc_.Options().onInstrumentError) {
+        case InstrumentErrorPolicy::Ask: return ui_.Message(kMsgNoResponse, MessageButtons::RetryCancel);
+        case InstrumentErrorPolicy::Retry:
+            if (retries < kMaxRetriesPerPoint) {
+                ui_.InstrumentErrorAnswered(MessageAnswer::Retry, retries + 1);
+                return MessageAnswer::Retry;
+            }
+            break;
+        case InstrumentErrorPolicy::Cancel: break;
+    }
+    ui_.InstrumentErrorAnswered(MessageAnswer::Cancel, retries);
+    return MessageAnswer::Cancel;
 }
 
 bool SweepEngine::RefineEnd(const PointRecord& p1, double p1Ber, const PointRecord& p2, double p2Ber,
@@ -431,6 +447,7 @@ void SweepEngine::EndOfRun(KvrPortClient& client, RunEnding ending) {
     if (request_ == Request::Port) ui_.RequestPortSettings();
     if (request_ == Request::Receiver) ui_.RequestReceiverSettings();
     request_ = Request::None;
+    ui_.RunEnded();
 }
 
 int SweepEngine::RunMeasurement() {

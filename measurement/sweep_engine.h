@@ -99,6 +99,8 @@ private:
     PointOutcome MeasurePoint(double cnr, BerReading& reading, KvrPortClient& client, const RunPlan& plan);
     PointOutcome MeasureWithRetry(double cnr, BerReading& reading, KvrPortClient& client, const RunPlan& plan,
                                   bool* cancelled);
+    // The answer to the no-response message after `retries` retries of the point, by the policy.
+    MessageAnswer AnswerNoResponse(int retries);
     bool Poll(BerReading& reading, KvrPortClient& client, PointOutcome* outcome);
     // P1 and P2 come with the records they were stored with; their C/N is the record's.
     bool RefineEnd(const PointRecord& p1, double p1Ber, const PointRecord& p2, double p2Ber, KvrPortClient& client,

@@ -110,6 +110,13 @@ private:
     }
 };
 
+// The desktop's notifications, kept instead of shown.
+class RecordingNotifier : public DesktopNotifier {
+public:
+    std::vector<std::pair<std::string, std::string>> notes;  // title, body
+    void Notify(const std::string& title, const std::string& body) override { notes.emplace_back(title, body); }
+};
+
 ReceiverSettings SawOff() {
     ReceiverSettings rs;
     rs.sawBandwidth = 0;  // S/N = C/N
@@ -127,6 +134,7 @@ private:
     std::unique_ptr<C_KVR_DiaFrame> frame_;
     ScriptedPrompts* prompts_ = nullptr;
     CountingDialogs* dialogs_ = nullptr;
+    RecordingNotifier* notifier_ = nullptr;
 
     void Simulate(const std::string& faults) {
         testing::WriteBytes(dir_.path() / "sim.ini", "[Simulator]\nSeed=5\nImplementation Loss=1.0\nState File=" +
@@ -147,6 +155,9 @@ private:
         services.dialogs = std::move(dialogs);
         services.settingsFile = std::move(settingsFile);
         services.recoveryFolder = Recovery();
+        auto notifier = std::make_unique<RecordingNotifier>();
+        notifier_ = notifier.get();
+        services.notifier = std::move(notifier);
         frame_ = std::make_unique<C_KVR_DiaFrame>(*doc_, std::move(services));
         frame_->View().resize(800, 600);
     }
@@ -578,6 +589,43 @@ private slots:
         QCOMPARE(doc_->MeasuredCount(), std::size_t{0});
     }
 
+    void notificationsTellARunsWaitsAndItsEnd() {
+        frame_->show();
+        RunToTheEnd();
+        QTRY_COMPARE(notifier_->notes.size(), std::size_t{1});
+        const auto& [endTitle, endBody] = notifier_->notes.back();
+        QCOMPARE(endTitle, std::string("KVR Tarvos: the measurement has ended"));
+        QVERIFY2(endBody.rfind(std::to_string(doc_->MeasuredCount()) + " samples stored, END ", 0) == 0, endBody.c_str());
+
+        // A run that waits for an answer says so at once, and again when it has ended.
+        notifier_->notes.clear();
+        doc_->SetModifiedFlag(false);  // no save prompt before the next run
+        Simulate("Refuse Connection=1\n");
+        QTest::mouseClick(Button("startButton"), Qt::LeftButton);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = frame_->findChild<QMessageBox*>("runMessage")) != nullptr, 10000);
+        QCOMPARE(notifier_->notes.size(), std::size_t{1});
+        QCOMPARE(notifier_->notes[0].first, std::string("KVR Tarvos: the measurement waits for an answer"));
+        QCOMPARE(notifier_->notes[0].second, std::string("Connection to KVR failed. Please check port settings."));
+        box->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(notifier_->notes.size(), std::size_t{2}, 5000);
+        QCOMPARE(notifier_->notes[1].first, std::string("KVR Tarvos: the measurement has ended"));
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->port, 1, 3000);
+
+        // The retry policy answers in the user's place: no box, and the end tells why.
+        notifier_->notes.clear();
+        Simulate("Negative BER Reads=1000000\n");
+        MeasurementOptions options = doc_->Options();
+        options.onInstrumentError = InstrumentErrorPolicy::Retry;
+        doc_->SetOptions(options);
+        doc_->SetModifiedFlag(false);
+        RunToTheEnd();
+        QVERIFY(frame_->findChild<QMessageBox*>("runMessage") == nullptr);
+        QTRY_COMPARE(notifier_->notes.size(), std::size_t{1});
+        const std::string& body = notifier_->notes[0].second;
+        QVERIFY2(body.find("(KVR doesn't response, cancelled after 3 retries)") != std::string::npos, body.c_str());
+    }
+
     void settingsThatDifferOpenTheKvrSettingsAfterTheMessage() {
         ReceiverSettings rs;
         rs.mode = 13;  // the simulated receiver is in mode 4
@@ -614,11 +662,13 @@ private slots:
                 field->selectAll();
                 QTest::keyClicks(field, text);
             }
+            dialog->findChild<QComboBox*>("onInstrumentError")->setCurrentIndex(1);
             dialog->accept();
         });
         frame_->RunCommand(kCmdAdvanced);
         QCOMPARE(doc_->ThresholdBer(), 1e-5);
         QCOMPARE(frame_->View().State().settings.maxGridSpacing, 2000);
+        QCOMPARE(doc_->Options().onInstrumentError, InstrumentErrorPolicy::Retry);
         QVERIFY(doc_->End().valid != 0);
         QVERIFY(doc_->End().measuredSnr > before);
         QCOMPARE(doc_->MeasuredCount(), std::size_t{3});  // the samples are untouched

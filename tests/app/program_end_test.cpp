@@ -86,11 +86,12 @@ protected:
         return sections;
     }
 
-    const std::vector<std::string> kAllSections{"[Measurement]", "[Port Settings]", "[KVR Settings]",
-                                                "[Diagram Elements]", "[Diagram Settings]"};
+    const std::vector<std::string> kAllSections{"[Measurement]",       "[Port Settings]",    "[KVR Settings]",
+                                                "[Unattended Runs]",   "[Diagram Elements]", "[Diagram Settings]"};
     // A window that was on the screen keeps its size and place as well.
-    const std::vector<std::string> kShownWindowSections{"[Measurement]",      "[Port Settings]",     "[KVR Settings]",
-                                                        "[Diagram Elements]", "[Diagram Settings]", "[Window]"};
+    const std::vector<std::string> kShownWindowSections{
+        "[Measurement]",       "[Port Settings]",    "[KVR Settings]",     "[Unattended Runs]",
+        "[Diagram Elements]",  "[Diagram Settings]", "[Window]"};
 };
 
 TEST_F(ProgramEndTest, ANewSettingsFileGetsTheDocumentsSectionsBeforeTheDiagrams) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,6 +59,7 @@ private slots:
     void okHandsBackTheNormalisedThreshold();
     void defaultButtonsRestoreTheDefaults();
     void advancedCancelChangesNothing();
+    void onInstrumentErrorSitsBelowAndIsTakenOnOkOnly();
     void elementsShowTheSwitchesInOrder();
     void eachElementBoxSetsItsOwnSwitch();
     void elementsDefaultThenOkSwitchesAllOn();
@@ -190,6 +192,41 @@ void SettingsDialogsTest::advancedCancelChangesNothing() {
     QCOMPARE(dialog.Threshold(), 0.000123456789);
     QCOMPARE(dialog.MaxGridSpacing(), 700);
     QCOMPARE(dialog.ManualMode(), 0);
+}
+
+void SettingsDialogsTest::onInstrumentErrorSitsBelowAndIsTakenOnOkOnly() {
+    using P = InstrumentErrorPolicy;
+    AdvancedDialog asks(0.0002, 60, 0);
+    QVERIFY(ShowActive(asks));
+    auto* list = Child<QComboBox>(asks, "onInstrumentError");
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->currentIndex(), 0);  // ask, the message as ever, unless chosen otherwise
+    QCOMPARE(asks.OnInstrumentError(), P::Ask);
+    // Appended below the other controls, the buttons still last.
+    const int y = list->mapTo(&asks, QPoint()).y();
+    QVERIFY(y > Child<QLineEdit>(asks, "gridField")->mapTo(&asks, QPoint()).y());
+    QVERIFY(y < Child(asks, "okButton")->mapTo(&asks, QPoint()).y());
+
+    const struct {
+        P given;
+        int chosen;
+        bool ok;
+        P handedBack;
+    } cases[] = {
+        {P::Ask, 1, true, P::Retry},
+        {P::Retry, 2, true, P::Cancel},
+        {P::Cancel, 0, true, P::Ask},
+        {P::Retry, 0, false, P::Retry},
+    };
+    for (const auto& c : cases) {
+        AdvancedDialog dialog(0.0002, 60, 0, c.given);
+        QVERIFY(ShowActive(dialog));
+        auto* choice = Child<QComboBox>(dialog, "onInstrumentError");
+        QCOMPARE(choice->currentIndex(), static_cast<int>(c.given));
+        choice->setCurrentIndex(c.chosen);
+        Click(Child(dialog, c.ok ? "okButton" : "cancelButton"));
+        QCOMPARE(dialog.OnInstrumentError(), c.handedBack);
+    }
 }
 
 void SettingsDialogsTest::elementsShowTheSwitchesInOrder() {

@@ -52,7 +52,10 @@ constexpr const char* kFreshFile =
     "Roll-Off Factor=15\n"
     "Symbol Rate=6.9\n"
     "SNR Begin=20.\n"
-    "SNR End=35.\n";
+    "SNR End=35.\n"
+    "\n"
+    "[Unattended Runs]\n"
+    "On Instrument Error=ask\n";
 
 TEST(SettingsStore, MissingFileGivesDefaultsAndProgramEndWritesAllThreeSections) {
     TempDir dir;
@@ -98,6 +101,32 @@ TEST(SettingsStore, ValuesReadBackWithTheFileEncodings) {
     EXPECT_NE(text.find("Baudrate=-9600\n"), std::string::npos);
     EXPECT_NE(text.find("samples=0\n"), std::string::npos);  // the file's own key spelling stays
     EXPECT_EQ(LoadSettings(file), s);
+}
+
+TEST(SettingsStore, TheInstrumentErrorPolicyRoundTripsAndIsAskWhereUnknown) {
+    using P = InstrumentErrorPolicy;
+    const struct {
+        const char* file;  // the settings file's text
+        P read;
+        const char* written;  // the key's line after a save
+    } cases[] = {
+        {"[Unattended Runs]\nOn Instrument Error=retry\n", P::Retry, "On Instrument Error=retry\n"},
+        {"[unattended runs]\non instrument error= Cancel \n", P::Cancel, "on instrument error=cancel\n"},
+        {"[Unattended Runs]\nOn Instrument Error=ask\n", P::Ask, "On Instrument Error=ask\n"},
+        {"[Unattended Runs]\nOn Instrument Error=2\n", P::Ask, "On Instrument Error=ask\n"},
+        // A file written before the policy existed.
+        {"[Measurement]\nSamples=12\n", P::Ask, "On Instrument Error=ask\n"},
+    };
+    TempDir dir;
+    const auto file = dir / "s.ini";
+    for (const auto& c : cases) {
+        Write(file, c.file);
+        StoredSettings s = LoadSettings(file);
+        EXPECT_EQ(s.options.onInstrumentError, c.read) << c.file;
+        ASSERT_TRUE(SaveSettings(file, s).ok());
+        EXPECT_NE(Read(file).find(c.written), std::string::npos) << Read(file);
+        EXPECT_EQ(LoadSettings(file), s) << c.file;
+    }
 }
 
 TEST(SettingsStore, RemoteHostParsing) {

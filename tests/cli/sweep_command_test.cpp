@@ -29,13 +29,12 @@ namespace {
 
 using cli::ConsoleRunUi;
 using cli::ConsoleTransferUi;
-using cli::OnError;
 
 // --- The console's side of a run ---
 
 TEST(ConsoleRunUiTest, ResponseLinesArePrintedOnceInARowAndTheIdleLineNever) {
     std::ostringstream err;
-    ConsoleRunUi ui(err, OnError::Cancel, false);
+    ConsoleRunUi ui(err, false);
     for (const char* line : {"Open connection to KVR", "Measure BER: 2.0 E-3", "Measure BER: 2.0 E-3",
                              "Measure BER: 2.1 E-3", "Measure BER: 2.0 E-3", kLineIdle})
         ui.ResponseLine(line);
@@ -45,13 +44,13 @@ TEST(ConsoleRunUiTest, ResponseLinesArePrintedOnceInARowAndTheIdleLineNever) {
 
 TEST(ConsoleRunUiTest, TheProgressLineIsRewrittenInPlaceAndOnlyOnATerminal) {
     std::ostringstream plain;
-    ConsoleRunUi pipe(plain, OnError::Cancel, false);
+    ConsoleRunUi pipe(plain, false);
     pipe.ShowRemainingTime(true, "Remaining time: 5 sec", 5, 10);
     pipe.ShowRemainingTime(false, "", 0, 0);
     EXPECT_EQ(plain.str(), "");
 
     std::ostringstream tty;
-    ConsoleRunUi ui(tty, OnError::Cancel, true);
+    ConsoleRunUi ui(tty, true);
     ui.ShowRemainingTime(true, "Remaining time: 5 sec", 5, 10);
     EXPECT_EQ(tty.str(), "\r\x1b[K[##########..........] Remaining time: 5 sec");
     // A line printed meanwhile erases the progress line first instead of running into it.
@@ -68,7 +67,7 @@ TEST(ConsoleRunUiTest, TheProgressLineIsRewrittenInPlaceAndOnlyOnATerminal) {
 
 TEST(ConsoleRunUiTest, AnOkMessageEndsTheRunAndNamesTheSettingsToCheck) {
     std::ostringstream err;
-    ConsoleRunUi ui(err, OnError::Cancel, false);
+    ConsoleRunUi ui(err, false);
     EXPECT_EQ(ui.Message(kMsgConnectionFailed, MessageButtons::Ok), MessageAnswer::Ok);
     EXPECT_EQ(ui.Failure(), "Connection to KVR failed. Please check port settings.");
     ui.RequestPortSettings();
@@ -76,7 +75,7 @@ TEST(ConsoleRunUiTest, AnOkMessageEndsTheRunAndNamesTheSettingsToCheck) {
     EXPECT_EQ(err.str(), "");  // the caller prints the failure once, at the end
 
     std::ostringstream err2;
-    ConsoleRunUi receiver(err2, OnError::Retry, false);
+    ConsoleRunUi receiver(err2, false);
     receiver.Message(kMsgSettingsDiffer, MessageButtons::Ok);
     receiver.RequestReceiverSettings();
     EXPECT_EQ(receiver.Failure(),
@@ -90,32 +89,20 @@ TEST(ConsoleRunUiTest, AnOkMessageEndsTheRunAndNamesTheSettingsToCheck) {
               "Syncronisation failed. Please check cable and KVR settings. (check the receiver settings)");
 }
 
-TEST(ConsoleRunUiTest, RetryCancelBoxesFollowOnErrorAndRetryAtMostThreeTimesPerPoint) {
+TEST(ConsoleRunUiTest, NobodyAnswersARetryCancelBoxAndThePolicysAnswersAreShown) {
     std::ostringstream err;
-    ConsoleRunUi cancel(err, OnError::Cancel, false);
+    ConsoleRunUi cancel(err, false);
     EXPECT_EQ(cancel.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Cancel);
     ASSERT_TRUE(cancel.Failure());
     EXPECT_EQ(cancel.Failure()->rfind("Error: KVR doesn't response. To continue", 0), 0u) << *cancel.Failure();
     EXPECT_NE(cancel.Failure()->find("[Cancel]"), std::string::npos);
 
     std::ostringstream log;
-    ConsoleRunUi retry(log, OnError::Retry, false);
-    retry.ResponseLine(CnrLine(20));
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Retry) << i;
-    // The next point has a count of its own.
-    retry.ResponseLine(CnrLine(20.8));
-    for (int i = 0; i < ConsoleRunUi::kMaxRetriesPerPoint; ++i) {
-        EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Retry) << i;
-        // A retry measures the same point again, and a link that drops every few calls lets a
-        // poll through first: neither starts a new count.
-        retry.ResponseLine(CnrLine(20.8));
-        retry.ShowRemainingTime(true, "Remaining time: 3 sec", 2, 10);
-        retry.ResponseLine(kLineError);
-    }
+    ConsoleRunUi retry(log, false);
+    for (int i = 1; i <= kMaxRetriesPerPoint; ++i) retry.InstrumentErrorAnswered(MessageAnswer::Retry, i);
     EXPECT_FALSE(retry.Failure());
-    EXPECT_NE(log.str().find("[Retry 3 of 3]"), std::string::npos) << log.str();
-    EXPECT_EQ(retry.Message(kMsgNoResponse, MessageButtons::RetryCancel), MessageAnswer::Cancel);
+    EXPECT_NE(log.str().find("[Retry 3 of 3]\n"), std::string::npos) << log.str();
+    retry.InstrumentErrorAnswered(MessageAnswer::Cancel, kMaxRetriesPerPoint);
     ASSERT_TRUE(retry.Failure());
     EXPECT_NE(retry.Failure()->find("[Cancel after 3 retries]"), std::string::npos) << *retry.Failure();
 }
@@ -291,6 +278,16 @@ TEST_F(SweepCommandTest, AnInstrumentThatStopsAnsweringIsCancelledOrRetriedAFewT
     EXPECT_EQ(retry.exitCode, 1);
     EXPECT_NE(retry.err.find("[Retry 3 of 3]"), std::string::npos) << retry.err;
     EXPECT_NE(retry.err.find("[Cancel after 3 retries]"), std::string::npos) << retry.err;
+
+    // Without --on-error the settings file's policy answers; its "ask" cancels, as nobody is there.
+    for (const auto& [word, expected] : {std::pair{"retry", "[Retry 3 of 3]"}, {"ask", "[Cancel]"}, {"cancel", "[Cancel]"}}) {
+        WriteBytes(SettingsPath(), std::string("[Unattended Runs]\nOn Instrument Error=") + word + "\n");
+        const RunResult fromFile = Sweep();
+        EXPECT_EQ(fromFile.exitCode, 1) << word;
+        EXPECT_NE(fromFile.err.find(expected), std::string::npos) << word << fromFile.err;
+        EXPECT_EQ(std::string(word) != "retry", fromFile.err.find("[Retry 1 of 3]") == std::string::npos) << word;
+    }
+    std::filesystem::remove(SettingsPath());
 
     // Two failed points, then the instrument answers again: the retried run completes.
     Configure("[Faults]\nNegative BER Reads=6\n");

@@ -49,6 +49,10 @@ public:
         answers.erase(answers.begin());
         return a;
     }
+    std::vector<std::pair<MessageAnswer, int>> answered;  // by the instrument-error policy
+    int ended = 0;
+    void InstrumentErrorAnswered(MessageAnswer answer, int retries) override { answered.emplace_back(answer, retries); }
+    void RunEnded() override { ++ended; }
     void RequestPortSettings() override {
         ++portRequests;
         measuringAtRequest = doc_.measuring != 0;
@@ -278,6 +282,44 @@ TEST_F(SweepTest, InstrumentErrorOffersRetryAndCancel) {
     Run();  // no answers left: Cancel
     EXPECT_EQ(ui.messages, std::vector<std::string>{kMsgNoResponse});
     ExpectCleanEnd();
+}
+
+TEST_F(SweepTest, TheInstrumentErrorPolicyAnswersTheNoResponseMessage) {
+    using P = InstrumentErrorPolicy;
+    using A = MessageAnswer;
+    const struct {
+        P policy;
+        std::vector<std::string> messages;  // shown to the user (the fake answers Cancel)
+        std::vector<std::pair<A, int>> answered;
+    } cases[] = {
+        {P::Ask, {kMsgNoResponse}, {}},
+        {P::Retry, {}, {{A::Retry, 1}, {A::Retry, 2}, {A::Retry, 3}, {A::Cancel, 3}}},
+        {P::Cancel, {}, {{A::Cancel, 0}}},
+    };
+    for (const auto& c : cases) {
+        // From the fourth point on the instrument gives no BER any more: every retry fails again.
+        Simulate("");
+        ui.onLine = [&](const std::string& line) {
+            if (line.rfind(kLineSetCnr, 0) == 0 && ui.Count(kLineSetCnr) == 4)
+                Simulate("Negative BER Reads=1000000\n");
+        };
+        MeasurementOptions options = doc.Options();
+        options.onInstrumentError = c.policy;
+        doc.SetOptions(options);
+        ui.messages.clear();
+        ui.answered.clear();
+        ui.ended = 0;
+        Run();
+        const int policy = static_cast<int>(c.policy);
+        EXPECT_EQ(ui.messages, c.messages) << policy;
+        EXPECT_EQ(ui.answered, c.answered) << policy;
+        // What was stored before the failure stays (the first point lies above the BER limit).
+        EXPECT_EQ(doc.MeasuredCount(), 2u) << policy;
+        EXPECT_EQ(ui.ended, 1) << policy;
+        ExpectCleanEnd();
+        ui.onLine = nullptr;
+        ui.lines.clear();
+    }
 }
 
 TEST_F(SweepTest, AVanishedInstrumentEndsInTheErrorPath) {
