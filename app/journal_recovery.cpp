@@ -30,7 +30,7 @@ bool Recover(C_KVR_DiaDoc& doc, RunJournal& journal, FramePrompts& prompts, cons
 }  // namespace
 
 std::string RecoverJournalQuestion(const JournalInfo& info) {
-    std::string question = "A measurement was not saved: the program ended during its run.\n\nStarted: " +
+    std::string question = "A measurement was not saved before the program ended.\n\nStarted: " +
                            (info.startedUtc.empty() ? std::string("unknown") : info.startedUtc) +
                            "\nSamples: " + std::to_string(info.samples);
     if (!info.documentPath.empty()) question += "\nDocument: " + info.documentPath;

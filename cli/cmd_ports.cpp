@@ -2,6 +2,7 @@
 // [Serial Ports] entries and the USB and ACM serial devices present), each with its device,
 // where that came from, and whether it is free, in use by another program, closed to this user
 // (with the fix) or missing.
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -20,12 +21,29 @@ struct PortLine {
     SerialPortState state;
 };
 
+std::string StateText(const PortLine& p) {
+    std::string text = SerialPortStateName(p.state);
+    if (p.state == SerialPortState::NoPermission) text += " (" + SerialPermissionFix(p.port.device) + ")";
+    return text;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+// Columns aligned on the widest entry, so that COM12 and a by-id path line up with COM1.
 std::string PortsText(const std::vector<PortLine>& ports) {
+    std::size_t comWidth = 0, deviceWidth = 0, stateWidth = 0;
+    for (const PortLine& p : ports) {
+        comWidth = std::max(comWidth, ("COM" + std::to_string(p.port.comPort)).size());
+        deviceWidth = std::max(deviceWidth, p.port.device.size());
+        stateWidth = std::max(stateWidth, StateText(p).size());
+    }
     std::string text;
     for (const PortLine& p : ports) {
-        text += "COM" + std::to_string(p.port.comPort) + "  " + p.port.device + "  " + SerialPortStateName(p.state);
-        if (p.state == SerialPortState::NoPermission) text += " (" + SerialPermissionFix(p.port.device) + ")";
-        text += "  [" + std::string(SerialPortSourceName(p.port.source)) + "]\n";
+        text += Padded("COM" + std::to_string(p.port.comPort), comWidth) + "  " + Padded(p.port.device, deviceWidth) +
+                "  " + Padded(StateText(p), stateWidth) + "  [" + SerialPortSourceName(p.port.source) + "]\n";
     }
     return text;
 }
