@@ -1,5 +1,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QVariantMap>
@@ -37,9 +38,18 @@ private:
         tray_->showMessage(summary, text, QSystemTrayIcon::Information, kShownMs);
     }
 
+    // Where no session bus is announced there is nobody to tell, and asking Qt for one would start
+    // its bus thread (and an autolaunched bus daemon) for nothing, possibly while the program ends.
+    static bool SessionBusAnnounced() {
+        if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+    }
+
     // send() queues the call without waiting for its reply: a missing or hanging notification
     // service can neither block the window nor fail the run.
     static void SendOnSessionBus(const QString& summary, const QString& text) {
+        if (!SessionBusAnnounced()) return;
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) return;
         QDBusMessage call = QDBusMessage::createMethodCall(

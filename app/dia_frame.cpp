@@ -122,6 +122,7 @@ C_KVR_DiaFrame::C_KVR_DiaFrame(C_KVR_DiaDoc& doc, FrameServices services, QWidge
         notifier_->Notify(notice.title, notice.body);
     };
     targets.runEnded = [this](const std::string& cancelledBecause) {
+        if (quitting_) return;  // ended by the user's own quit: nothing to tell
         const RunNotice notice = EndedNotice(doc_, cancelledBecause);
         notifier_->Notify(notice.title, notice.body);
     };
